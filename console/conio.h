@@ -1,0 +1,105 @@
+// The conio-style console library: positioned, coloured text output over
+// the console calls of console/win32.h, and the runtime services of
+// console/services.h. Game and screen code include this header alone.
+//
+// Positions are 1-based, column first, relative to the window origin
+// (__CONIO_LEFT, __CONIO_TOP) as last refreshed: position (x, y) is the
+// buffer cell (__CONIO_LEFT + x - 1, __CONIO_TOP + y - 1), each part cut to
+// 16 bits. No operation checks a position; the console refuses a cell
+// outside its buffer and the cursor then stays.
+//
+// Colours are never masked: textcolor(137) on a black background gives the
+// attribute 137, light blue on dark grey.
+#pragma once
+
+#include "console/services.h"
+#include "console/win32.h"
+
+namespace patrulha {
+
+enum COLORS {
+    BLACK = 0,
+    BLUE = 1,
+    GREEN = 2,
+    CYAN = 3,
+    RED = 4,
+    MAGENTA = 5,
+    BROWN = 6,
+    LIGHTGRAY = 7,
+    DARKGRAY = 8,
+    LIGHTBLUE = 9,
+    LIGHTGREEN = 10,
+    LIGHTCYAN = 11,
+    LIGHTRED = 12,
+    LIGHTMAGENTA = 13,
+    YELLOW = 14,
+    WHITE = 15,
+};
+
+// Cursor types for _setcursortype.
+constexpr int _NOCURSOR = 0;
+constexpr int _SOLIDCURSOR = 100;
+constexpr int _NORMALCURSOR = 20;
+
+struct text_info {
+    unsigned char curx;         // cursor column, 1-based, relative to the window
+    unsigned char cury;         // cursor row, 1-based, relative to the window
+    unsigned short attribute;   // the console's current attribute
+    unsigned short normattr;    // the attribute normvideo restores
+    unsigned char screenwidth;  // visible window width in columns
+    unsigned char screenheight; // visible window height in rows
+};
+
+// The library's state, shared by every operation.
+extern text_info __text_info;
+extern int __FOREGROUND;  // the foreground last set through the library, unmasked
+extern int __BACKGROUND;  // the background last set through the library
+extern int __CONIO_LEFT;  // buffer column of the window's left edge, as last refreshed
+extern int __CONIO_TOP;   // buffer row of the window's top edge, as last refreshed
+
+// Puts the library state back to its start-up values. A program never needs
+// this; tests that run main more than once in a process do.
+void reset_conio_state();
+
+// Re-reads cursor, attribute and window from the console into __text_info
+// and the window origin. Returns false, changing nothing, when the console
+// cannot be queried.
+bool refresh_text_info();
+
+// ==== Operations the game uses ====
+
+// Places the cursor at (x, y) with the origin as last refreshed.
+void gotoxy(int x, int y);
+
+// Sets the foreground colour, unmasked: attribute colour + 16 x __BACKGROUND.
+void textcolor(int colour);
+
+// Blanks the visible window in the library's colours (not the console's
+// current attribute) and puts the cursor at (1, 1).
+void clrscr();
+
+// Writes spaces from the cursor to the window's right edge, keeping the
+// cells' attributes and the cursor.
+void clreol();
+
+// ==== The rest of the library ====
+
+void textbackground(int colour);
+void textattr(int attribute);
+void normvideo();
+void highvideo();
+void lowvideo();
+int wherex();
+int wherey();
+
+// Type 0 hides the cursor; any other type shows it, `type` percent high.
+void _setcursortype(int type);
+
+void putchxy(int x, int y, char character);
+void cputsxy(int x, int y, char* text);
+void gettextinfo(text_info* info);
+
+// Takes the console's current attribute as the normal one.
+void inittextinfo();
+
+}  // namespace patrulha

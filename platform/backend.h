@@ -1,0 +1,55 @@
+// What a backend supplies to the platform services: presenting the console
+// buffer, real time and sleeping, keys, sound, and the wall clock. The
+// terminal backend does it on a real terminal; the virtual backend for
+// tests does it in memory on a virtual clock.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <deque>
+
+#include "platform/console_buffer.h"
+
+namespace patrulha::platform {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Shows the console buffer as it stands now. Called at every pacing
+    // point, before the wait.
+    virtual void present(const ConsoleBuffer& console) = 0;
+
+    // Monotonic real time in microseconds.
+    virtual std::int64_t now_us() = 0;
+
+    // Sleeps for `us` microseconds of real time.
+    virtual void sleep_us(std::int64_t us) = 0;
+
+    // Moves decoded key codes into `keys`. With `wait`, blocks until at
+    // least one code has arrived.
+    virtual void read_keys(std::deque<int>& keys, bool wait) = 0;
+
+    // Starts a tone; the caller waits out its duration.
+    virtual void beep(unsigned frequency, unsigned duration_ms) = 0;
+
+    // The game is about to sleep `ms` milliseconds (console time).
+    virtual void sleep_requested(unsigned long ms) { (void)ms; }
+
+    // Code 7 was written to the console.
+    virtual void bell() = 0;
+
+    // A key event synthesised with keybd_event; never a key for _getch.
+    virtual void synthesised_key(int virtual_key, int scan_code, unsigned flags) = 0;
+
+    // The game asked for its full 80 x 42 console (Alt+Enter synthesised).
+    virtual void request_full_console() = 0;
+
+    // Seconds since the epoch, for seeding the random generator.
+    virtual std::time_t wall_time() = 0;
+
+    // False when the console cannot be reached: every console call fails.
+    virtual bool console_available() { return true; }
+};
+
+}  // namespace patrulha::platform

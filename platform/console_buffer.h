@@ -1,0 +1,110 @@
+// The in-memory console screen buffer: 80 x 42 cells of an 8-bit code and a
+// 16-bit attribute, a cursor and a current attribute, with the semantics of
+// a Windows console whose window is the whole buffer, and the terminal's
+// pending wrap at the right edge.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace patrulha::platform {
+
+struct Cell {
+    std::uint8_t code = ' ';
+    std::uint16_t attribute = 7;
+    friend bool operator==(const Cell&, const Cell&) = default;
+};
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// Both corners included; empty when right < left or bottom < top.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = -1;
+    int bottom = -1;
+    bool empty() const { return right < left || bottom < top; }
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+    bool contains(Point p) const {
+        return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom;
+    }
+    Rect intersect(const Rect& other) const;
+};
+
+class ConsoleBuffer {
+public:
+    static constexpr int kWidth = 80;
+    static constexpr int kHeight = 42;
+    static constexpr std::uint16_t kDefaultAttribute = 7;
+    static constexpr int kDefaultCursorSize = 25;
+
+    ConsoleBuffer() { reset(); }
+
+    // Blank cells in the default attribute, cursor at (0, 0), visible.
+    void reset();
+
+    static Rect bounds() { return {0, 0, kWidth - 1, kHeight - 1}; }
+    static bool inside(Point p) { return bounds().contains(p); }
+
+    const Cell& at(Point p) const { return cells_[index(p)]; }
+    Cell& at(Point p) { return cells_[index(p)]; }
+
+    // The cursor cell; while a wrap is pending it is the last column.
+    Point cursor() const { return cursor_; }
+    bool wrap_pending() const { return wrap_pending_; }
+    // Refused (false, cursor unmoved) outside the buffer. Clears a pending wrap.
+    bool set_cursor(Point p);
+
+    std::uint16_t attribute() const { return attribute_; }
+    void set_attribute(std::uint16_t a) { attribute_ = a; }
+
+    int cursor_size() const { return cursor_size_; }
+    bool cursor_visible() const { return cursor_visible_; }
+    // Refused for a size outside 1 to 100.
+    bool set_cursor_info(int size, bool visible);
+
+    // Writes one code at the cursor in the current attribute and advances.
+    // 8, 9, 10 and 13 move the cursor; 7 (the bell) is the caller's to ring
+    // and changes nothing here; every other code is a glyph. A glyph written
+    // into the last column leaves the wrap pending: the cursor moves to the
+    // next row only when the next glyph comes, and the buffer scrolls only
+    // when a glyph is written past its last cell.
+    void put(std::uint8_t code);
+
+    // Runs of `length` cells from `start`, row after row, stopping at the
+    // buffer's end. Return the number of cells filled; 0 when `start` lies
+    // outside the buffer.
+    int fill_codes(std::uint8_t code, long length, Point start);
+    int fill_attributes(std::uint16_t attribute, long length, Point start);
+
+    // Moves the cells of `source` (clipped to the buffer) so that its
+    // top-left lands on `destination`; uncovered source cells get `fill`.
+    // Nothing outside `clip`, when given, changes. False when the source
+    // lies wholly outside the buffer.
+    bool scroll(Rect source, std::optional<Rect> clip, Point destination, Cell fill);
+
+    // Scrolls the whole buffer up one row; the new bottom row is blank in
+    // the current attribute.
+    void scroll_up();
+
+private:
+    static std::size_t index(Point p) {
+        return static_cast<std::size_t>(p.y) * kWidth + static_cast<std::size_t>(p.x);
+    }
+    void line_feed();
+
+    std::array<Cell, kWidth * kHeight> cells_{};
+    Point cursor_{};
+    bool wrap_pending_ = false;
+    std::uint16_t attribute_ = kDefaultAttribute;
+    int cursor_size_ = kDefaultCursorSize;
+    bool cursor_visible_ = true;
+};
+
+}  // namespace patrulha::platform

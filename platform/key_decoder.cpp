@@ -1,0 +1,197 @@
+#include "platform/key_decoder.h"
+
+#include "platform/cp850.h"
+
+namespace patrulha::platform {
+
+namespace {
+
+constexpr int kEsc = 27;
+
+// The scan codes of the letter keys on the original keyboard, for Alt.
+constexpr int kLetterScanCodes[26] = {
+    30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,  // a to m
+    49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44,  // n to z
+};
+
+bool is_alt_key(char32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+int alt_code(char32_t c) {
+    if (c >= '1' && c <= '9') return 120 + static_cast<int>(c - '1');
+    if (c == '0') return 129;
+    if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
+    return kLetterScanCodes[c - 'a'];
+}
+
+}  // namespace
+
+void KeyDecoder::abandon_if_stale(std::int64_t now_ms) {
+    if (state_ != State::Ground && state_ != State::Escape &&
+        now_ms - last_input_ms_ > kStaleSequenceMs)
+        state_ = State::Ground;
+}
+
+void KeyDecoder::ground_char(char32_t c) {
+    if (c == kEsc) {
+        state_ = State::Escape;
+        return;
+    }
+    if (c == 127) {  // what most terminals send for Backspace
+        emit(8);
+        return;
+    }
+    if (c == 0) return;  // Ctrl+Space: no key of the game's keyboard
+    if (c < 128) {
+        emit(static_cast<int>(c));
+        return;
+    }
+    if (auto code = unicode_to_cp850(c)) emit(*code);
+}
+
+void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
+    abandon_if_stale(now_ms);
+    last_input_ms_ = now_ms;
+    switch (state_) {
+    case State::Ground:
+        ground_char(c);
+        return;
+    case State::Escape:
+        if (c == '[') {
+            state_ = State::Csi;
+        } else if (c == 'O') {
+            state_ = State::Ss3;
+        } else if (c == ']' || c == '_' || c == '^') {  // OSC, APC, PM strings
+            state_ = State::String;
+            string_saw_escape_ = false;
+        } else if (c == kEsc) {
+            emit(kEsc);  // the first Esc was a key; the second starts afresh
+        } else if (is_alt_key(c)) {
+            emit(0, alt_code(c));
+            state_ = State::Ground;
+        } else {
+            state_ = State::Ground;  // Alt with any other key: not in the table
+        }
+        return;
+    case State::Csi:
+        if (c >= 0x20 && c <= 0x3F) return;  // parameters and intermediates
+        if (c >= 0x40 && c <= 0x7E) {        // final byte: the sequence ends, dropped
+            state_ = State::Ground;
+            return;
+        }
+        // Not part of any sequence: the broken sequence is dropped and the
+        // character read afresh.
+        state_ = State::Ground;
+        ground_char(c);
+        return;
+    case State::Ss3:
+        state_ = State::Ground;
+        if (c >= 0x20 && c <= 0x7E) return;
+        ground_char(c);
+        return;
+    case State::String:
+        if (c == 7 || (string_saw_escape_ && c == '\\')) {
+            state_ = State::Ground;
+            return;
+        }
+        string_saw_escape_ = (c == kEsc);
+        return;
+    }
+}
+
+void KeyDecoder::feed_key(NamedKey key, std::int64_t now_ms) {
+    abandon_if_stale(now_ms);
+    last_input_ms_ = now_ms;
+    if (state_ != State::Ground) {
+        // Esc or a broken sequence before a recognised key (Alt+Up, say):
+        // not in the table, dropped together.
+        state_ = State::Ground;
+        return;
+    }
+    switch (key) {
+    case NamedKey::Up: emit(224, 72); break;
+    case NamedKey::Down: emit(224, 80); break;
+    case NamedKey::Left: emit(224, 75); break;
+    case NamedKey::Right: emit(224, 77); break;
+    case NamedKey::Home: emit(224, 71); break;
+    case NamedKey::End: emit(224, 79); break;
+    case NamedKey::PageUp: emit(224, 73); break;
+    case NamedKey::PageDown: emit(224, 81); break;
+    case NamedKey::Insert: emit(224, 82); break;
+    case NamedKey::Delete: emit(224, 83); break;
+    case NamedKey::F1: case NamedKey::F2: case NamedKey::F3: case NamedKey::F4:
+    case NamedKey::F5: case NamedKey::F6: case NamedKey::F7: case NamedKey::F8:
+    case NamedKey::F9: case NamedKey::F10:
+        emit(0, 59 + static_cast<int>(key) - static_cast<int>(NamedKey::F1));
+        break;
+    case NamedKey::F11: emit(224, 133); break;
+    case NamedKey::F12: emit(224, 134); break;
+    case NamedKey::Enter: emit(13); break;
+    case NamedKey::Backspace: emit(8); break;
+    case NamedKey::Other: break;
+    }
+}
+
+void KeyDecoder::end_burst(std::int64_t now_ms) {
+    switch (state_) {
+    case State::Escape:
+        emit(kEsc);
+        state_ = State::Ground;
+        break;
+    case State::Ss3:
+        // Esc and O alone: Alt+O, since a real SS3 key would have come whole.
+        emit(0, alt_code('o'));
+        state_ = State::Ground;
+        break;
+    case State::Csi:
+    case State::String:
+        // A sequence split across reads may still be completed; it is
+        // abandoned when it goes stale.
+        abandon_if_stale(now_ms);
+        break;
+    case State::Ground:
+        break;
+    }
+}
+
+std::deque<int> KeyDecoder::decode_bytes(const std::string& bytes) {
+    KeyDecoder decoder;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        int extra = 0;
+        char32_t c = 0;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            extra = 3;
+        } else {
+            ++i;
+            continue;
+        }
+        bool valid = i + static_cast<std::size_t>(extra) < bytes.size();
+        for (int k = 1; valid && k <= extra; ++k) {
+            const auto cont = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            if ((cont & 0xC0) != 0x80) valid = false;
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if (!valid) {
+            ++i;
+            continue;
+        }
+        i += static_cast<std::size_t>(extra) + 1;
+        decoder.feed_char(c, 0);
+    }
+    decoder.end_burst(0);
+    return decoder.codes_;
+}
+
+}  // namespace patrulha::platform

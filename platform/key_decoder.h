@@ -1,0 +1,77 @@
+// Turns what the terminal reports (characters, and the keys that the
+// terminal library has already recognised) into the key codes the game
+// reads with _getch:
+//
+//   Up, Down, Left, Right      224 then 72, 80, 75, 77
+//   Home, End                  224 then 71, 79
+//   Page Up, Page Down         224 then 73, 81
+//   Insert, Delete             224 then 82, 83
+//   F1 to F10                  0 then 59 to 68
+//   F11, F12                   224 then 133, 134
+//   Enter, Backspace, Tab, Esc 13, 8, 9, 27
+//   printable ASCII            itself
+//   Alt + letter or digit      0 then the key's code on the original
+//   (Esc and the key in one    keyboard: letters their scan code (Alt+X
+//    burst)                    gives 0, 45), digits 120 to 129
+//   another typed character    its code page 850 code where it has one
+//
+// Anything else, an escape sequence that nothing recognised above all, is
+// dropped whole: none of its bytes ever arrives as a key.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace patrulha::platform {
+
+// Keys the terminal library recognises by itself.
+enum class NamedKey {
+    Up, Down, Left, Right, Home, End, PageUp, PageDown, Insert, Delete,
+    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
+    Enter, Backspace,
+    Other,  // recognised, but not a key of the game's table
+};
+
+class KeyDecoder {
+public:
+    // A partial escape sequence left alone longer than this is abandoned:
+    // its bytes are dropped and what follows is read afresh. Nothing of a
+    // sequence is stored, so however long it runs it costs no memory.
+    static constexpr std::int64_t kStaleSequenceMs = 100;
+
+    // One character of input, a Unicode scalar value (controls included).
+    void feed_char(char32_t c, std::int64_t now_ms);
+    // One key recognised by the terminal library.
+    void feed_key(NamedKey key, std::int64_t now_ms);
+    // Nothing more is immediately available: a lone Esc is a key of its own.
+    void end_burst(std::int64_t now_ms);
+
+    // True while part of an escape sequence is held back.
+    bool pending() const { return state_ != State::Ground; }
+
+    // Decoded codes, oldest first.
+    std::deque<int>& codes() { return codes_; }
+
+    // Decodes a whole burst of UTF-8 bytes with no recognised keys: what
+    // tests and the fuzzer use. Invalid UTF-8 bytes are dropped.
+    static std::deque<int> decode_bytes(const std::string& bytes);
+
+private:
+    enum class State { Ground, Escape, Csi, Ss3, String };
+
+    void ground_char(char32_t c);
+    void emit(int code) { codes_.push_back(code); }
+    void emit(int first, int second) {
+        codes_.push_back(first);
+        codes_.push_back(second);
+    }
+    void abandon_if_stale(std::int64_t now_ms);
+
+    State state_ = State::Ground;
+    bool string_saw_escape_ = false;  // inside a string: an Esc that may start its terminator
+    std::int64_t last_input_ms_ = 0;
+    std::deque<int> codes_;
+};
+
+}  // namespace patrulha::platform

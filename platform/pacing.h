@@ -1,0 +1,57 @@
+// The pacing model. The game was paced by the cost of its console calls; we
+// keep that pace by charging every console round trip a fixed console time
+// and letting real time catch up with console time at the pacing points
+// (_sleep, _beep, _kbhit and a _getch that must wait).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+namespace patrulha::platform {
+
+// Console time charged for each console round trip: every console call but
+// GetStdHandle, and every write (printf, _putch, _cputs). About what the
+// Windows console host took per call on the machines the game was made on.
+constexpr std::int64_t kConsoleCallCostUs = 14;
+
+// When real time has run this far ahead of console time (a stall, a
+// suspend), console time is re-based instead of racing to catch up.
+constexpr std::int64_t kRebaseThresholdUs = 250'000;
+
+class PacingClock {
+public:
+    // Console time starts at 0 at real time `real_now`.
+    void start(std::int64_t real_now) {
+        console_us_ = 0;
+        base_us_ = real_now;
+    }
+
+    void charge(std::int64_t us) { console_us_ += us; }
+
+    // Console time since start, in microseconds.
+    std::int64_t console_time() const { return console_us_; }
+
+    // How long to sleep so that real time catches up with console time.
+    // Re-bases, and asks for no sleep, when real time has run more than the
+    // threshold ahead.
+    std::int64_t catch_up(std::int64_t real_now) {
+        const std::int64_t ahead = (real_now - base_us_) - console_us_;
+        if (ahead > kRebaseThresholdUs) {
+            base_us_ += ahead;
+            return 0;
+        }
+        return std::max<std::int64_t>(0, -ahead);
+    }
+
+    // After waiting for a key, the time spent waiting counts as console
+    // time, so the game neither races nor stalls afterwards.
+    void wait_ended(std::int64_t real_now) {
+        console_us_ = std::max(console_us_, real_now - base_us_);
+    }
+
+private:
+    std::int64_t console_us_ = 0;
+    std::int64_t base_us_ = 0;
+};
+
+}  // namespace patrulha::platform

@@ -1,0 +1,124 @@
+#include "platform/runtime.h"
+
+#include <stdexcept>
+
+namespace patrulha::platform {
+
+int RandomSource::next() {
+    ++draws_;
+    if (!forced_.empty()) {
+        const int value = forced_.front();
+        forced_.pop_front();
+        return value;
+    }
+    if (fallback_) return *fallback_;
+    state_ = state_ * 1103515245u + 12345u;
+    return static_cast<int>((state_ / 65536u) % 32768u);
+}
+
+void RandomSource::reset() {
+    state_ = 1;
+    forced_.clear();
+    fallback_.reset();
+    draws_ = 0;
+}
+
+namespace {
+
+// The backend in use before any other is attached: no keyboard, no clock.
+class DetachedBackend final : public Backend {
+public:
+    void present(const ConsoleBuffer&) override {}
+    std::int64_t now_us() override { return 0; }
+    void sleep_us(std::int64_t) override {}
+    void read_keys(std::deque<int>&, bool wait) override {
+        if (wait) throw std::logic_error("no backend attached: no keyboard to wait for");
+    }
+    void beep(unsigned, unsigned) override {}
+    void bell() override {}
+    void synthesised_key(int, int, unsigned) override {}
+    void request_full_console() override {}
+    std::time_t wall_time() override { return 0; }
+};
+
+DetachedBackend detached;
+
+}  // namespace
+
+Runtime& Runtime::instance() {
+    static Runtime runtime;
+    return runtime;
+}
+
+Runtime::Runtime() : backend_(&detached) {}
+
+void Runtime::attach(Backend& backend) {
+    backend_ = &backend;
+    console_.reset();
+    clock_.start(backend.now_us());
+    random_.reset();
+    keys_.clear();
+    recent_events_.clear();
+}
+
+void Runtime::detach() { attach(detached); }
+
+void Runtime::pace() {
+    backend_->present(console_);
+    const std::int64_t behind = clock_.catch_up(backend_->now_us());
+    if (behind > 0) backend_->sleep_us(behind);
+}
+
+void Runtime::write(std::string_view codes) {
+    charge_call();
+    for (const char c : codes) {
+        const auto code = static_cast<std::uint8_t>(c);
+        if (code == 7) backend_->bell();
+        console_.put(code);
+    }
+}
+
+int Runtime::getch() {
+    if (keys_.empty()) {
+        backend_->present(console_);
+        backend_->read_keys(keys_, true);
+        clock_.wait_ended(backend_->now_us());
+    }
+    const int code = keys_.front();
+    keys_.pop_front();
+    return code;
+}
+
+bool Runtime::kbhit() {
+    pace();
+    if (keys_.empty()) backend_->read_keys(keys_, false);
+    return !keys_.empty();
+}
+
+void Runtime::beep(unsigned frequency, unsigned duration_ms) {
+    backend_->beep(frequency, duration_ms);
+    clock_.charge(static_cast<std::int64_t>(duration_ms) * 1000);
+    pace();
+}
+
+void Runtime::sleep(unsigned long ms) {
+    backend_->sleep_requested(ms);
+    clock_.charge(static_cast<std::int64_t>(ms) * 1000);
+    pace();
+}
+
+void Runtime::synthesised_key(int virtual_key, int scan_code, unsigned flags) {
+    backend_->synthesised_key(virtual_key, scan_code, flags);
+    recent_events_.emplace_back(virtual_key, flags);
+    if (recent_events_.size() > 4) recent_events_.pop_front();
+    constexpr int kAlt = 0x12, kEnter = 0x0D;
+    constexpr unsigned kUp = 2;
+    const std::deque<std::pair<int, unsigned>> alt_enter = {
+        {kAlt, 0}, {kEnter, 0}, {kEnter, kUp}, {kAlt, kUp}};
+    if (recent_events_ == alt_enter) {
+        recent_events_.clear();
+        backend_->request_full_console();
+    }
+}
+
+}  // namespace patrulha::platform

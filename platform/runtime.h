@@ -1,0 +1,87 @@
+// The platform runtime: the one console screen buffer, the pacing clock,
+// the key queue and the random generator, over the backend in use. The
+// platform services of console/services.h and console/win32.h are thin
+// functions over this.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string_view>
+
+#include "platform/backend.h"
+#include "platform/console_buffer.h"
+#include "platform/pacing.h"
+
+namespace patrulha::platform {
+
+// The C library's example generator: the same sequence for the same seed on
+// every machine, results 0 to 32767. Tests may force results ahead of it.
+class RandomSource {
+public:
+    static constexpr int kMax = 32767;
+
+    void seed(unsigned s) { state_ = s; }
+    int next();
+
+    // Results handed out before the generator's, oldest first.
+    std::deque<int>& forced() { return forced_; }
+    // When set, the value handed out once the forced results run out,
+    // instead of the generator's.
+    void set_fallback(std::optional<int> value) { fallback_ = value; }
+    // Draws made since the runtime was attached.
+    std::uint64_t draws() const { return draws_; }
+    void reset();
+
+private:
+    std::uint32_t state_ = 1;
+    std::deque<int> forced_;
+    std::optional<int> fallback_;
+    std::uint64_t draws_ = 0;
+};
+
+class Runtime {
+public:
+    static Runtime& instance();
+
+    // Makes `backend` the one in use, with a fresh console, pacing clock,
+    // key queue and generator.
+    void attach(Backend& backend);
+    // Falls back to a backend with no keyboard and no clock.
+    void detach();
+    Backend& backend() { return *backend_; }
+
+    ConsoleBuffer& console() { return console_; }
+    PacingClock& clock() { return clock_; }
+    RandomSource& random() { return random_; }
+
+    // Charges one console round trip.
+    void charge_call() { clock_.charge(kConsoleCallCostUs); }
+
+    // A pacing point: present the console, then let real time catch up.
+    void pace();
+
+    // Writes codes at the cursor as one console round trip.
+    void write(std::string_view codes);
+
+    // The keyboard services.
+    int getch();
+    bool kbhit();
+    void beep(unsigned frequency, unsigned duration_ms);
+    void sleep(unsigned long ms);
+
+    void synthesised_key(int virtual_key, int scan_code, unsigned flags);
+
+private:
+    Runtime();
+
+    Backend* backend_;
+    ConsoleBuffer console_;
+    PacingClock clock_;
+    RandomSource random_;
+    std::deque<int> keys_;
+    // The last four synthesised key events, to recognise Alt+Enter.
+    std::deque<std::pair<int, unsigned>> recent_events_;
+};
+
+}  // namespace patrulha::platform

@@ -1,0 +1,71 @@
+// The runtime services of console/services.h, over the platform runtime.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "console/services.h"
+#include "platform/runtime.h"
+
+namespace patrulha {
+
+using platform::Runtime;
+
+int _getch() { return Runtime::instance().getch(); }
+
+int _kbhit() { return Runtime::instance().kbhit() ? 1 : 0; }
+
+void _beep(unsigned frequency, unsigned duration) {
+    Runtime::instance().beep(frequency, duration);
+}
+
+void _sleep(unsigned long milliseconds) { Runtime::instance().sleep(milliseconds); }
+
+int printf(const char* format, ...) {
+    char small[512];
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (length < 0) {
+        va_end(again);
+        return length;
+    }
+    if (static_cast<std::size_t>(length) < sizeof small) {
+        va_end(again);
+        Runtime::instance().write({small, static_cast<std::size_t>(length)});
+        return length;
+    }
+    std::string large(static_cast<std::size_t>(length) + 1, '\0');
+    std::vsnprintf(large.data(), large.size(), format, again);
+    va_end(again);
+    Runtime::instance().write({large.data(), static_cast<std::size_t>(length)});
+    return length;
+}
+
+int _putch(int code) {
+    const char c = static_cast<char>(code);
+    Runtime::instance().write({&c, 1});
+    return code;
+}
+
+int _cputs(const char* text) {
+    Runtime::instance().write(text);
+    return 0;
+}
+
+int rand() { return Runtime::instance().random().next(); }
+
+void srand(unsigned seed) { Runtime::instance().random().seed(seed); }
+
+std::time_t time(std::time_t* out) {
+    const std::time_t now = Runtime::instance().backend().wall_time();
+    if (out) *out = now;
+    return now;
+}
+
+char* strcpy(char* destination, const char* source) { return std::strcpy(destination, source); }
+
+}  // namespace patrulha

@@ -1,0 +1,131 @@
+// The key decoder on its own, fed as the terminal backend feeds it: raw
+// characters in bursts, and the keys ncurses has recognised.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/key_decoder.h"
+
+namespace patrulha::platform {
+namespace {
+
+std::vector<int> codes_of(const std::string& bytes) {
+    const auto d = KeyDecoder::decode_bytes(bytes);
+    return {d.begin(), d.end()};
+}
+
+struct ByteCase {
+    const char* name;
+    std::string bytes;
+    std::vector<int> codes;
+};
+
+TEST(KeyDecoder, RawBurstsDecodeAsTheTableSays) {
+    const std::vector<ByteCase> cases = {
+        {"printable ASCII", "zZ1 ~", {'z', 'Z', '1', ' ', '~'}},
+        {"Enter, Tab", "\r\t", {13, 9}},
+        {"Backspace as DEL", "\x7f", {8}},
+        {"Backspace as BS", "\x08", {8}},
+        {"Esc alone", "\x1b", {27}},
+        {"Esc Esc", "\x1b\x1b", {27, 27}},
+        {"Alt+X", "\x1bx", {0, 45}},
+        {"Alt+Shift+X", "\x1bX", {0, 45}},
+        {"Alt+A, Alt+Z, Alt+Q", "\x1b" "a\x1bz\x1bq", {0, 30, 0, 44, 0, 16}},
+        {"Alt+1, Alt+0", "\x1b" "1\x1b" "0", {0, 120, 0, 129}},
+        {"Alt+O alone", "\x1bO", {0, 24}},
+        {"Alt with punctuation", "\x1b;", {}},
+        {"unknown CSI dropped whole", "\x1b[99~", {}},
+        {"unknown CSI then a key", "\x1b[1;5P" "2", {'2'}},
+        {"unknown SS3 dropped", "\x1bOx", {}},
+        {"OSC string dropped", "\x1b]0;title\x07z", {'z'}},
+        {"OSC ended by ST", "\x1b]52;c;abc\x1b\\s", {'s'}},
+        {"a broken CSI gives back the character that broke it", "\x1b[12\r", {13}},
+        {"UTF-8 letters", "\xc3\xa7\xc3\xa3\xc3\x87", {135, 198, 128}},
+        {"a character with no code", "\xe2\x82\xac", {}},
+        {"a font symbol is no typed key", "\xe2\x99\xa5", {}},
+        {"invalid UTF-8 dropped", "\xc3(\xff\xfe" "a", {'(', 'a'}},
+        {"truncated UTF-8 at the end", "b\xe2\x82", {'b'}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(codes_of(c.bytes), c.codes) << c.name;
+}
+
+TEST(KeyDecoder, RecognisedKeysGiveTheirCodePairs) {
+    const std::vector<std::pair<NamedKey, std::vector<int>>> table = {
+        {NamedKey::Up, {224, 72}},      {NamedKey::Down, {224, 80}},
+        {NamedKey::Left, {224, 75}},    {NamedKey::Right, {224, 77}},
+        {NamedKey::Home, {224, 71}},    {NamedKey::End, {224, 79}},
+        {NamedKey::PageUp, {224, 73}},  {NamedKey::PageDown, {224, 81}},
+        {NamedKey::Insert, {224, 82}},  {NamedKey::Delete, {224, 83}},
+        {NamedKey::F1, {0, 59}},        {NamedKey::F10, {0, 68}},
+        {NamedKey::F11, {224, 133}},    {NamedKey::F12, {224, 134}},
+        {NamedKey::Enter, {13}},        {NamedKey::Backspace, {8}},
+        {NamedKey::Other, {}},
+    };
+    for (const auto& [key, expected] : table) {
+        KeyDecoder d;
+        d.feed_key(key, 0);
+        d.end_burst(0);
+        EXPECT_EQ(std::vector<int>(d.codes().begin(), d.codes().end()), expected)
+            << static_cast<int>(key);
+    }
+}
+
+TEST(KeyDecoder, EscBeforeARecognisedKeyIsDroppedWithIt) {
+    KeyDecoder d;
+    d.feed_char(27, 0);
+    d.feed_key(NamedKey::Up, 0);
+    d.end_burst(0);
+    EXPECT_TRUE(d.codes().empty());
+}
+
+TEST(KeyDecoder, EscThenAKeyInALaterBurstAreTwoKeys) {
+    KeyDecoder d;
+    d.feed_char(27, 0);
+    d.end_burst(0);
+    d.feed_char('x', 300);
+    d.end_burst(300);
+    EXPECT_EQ(std::vector<int>(d.codes().begin(), d.codes().end()), (std::vector<int>{27, 'x'}));
+}
+
+TEST(KeyDecoder, ASequenceSplitAcrossReadsIsStillDroppedWhole) {
+    KeyDecoder d;
+    for (char c : std::string("\x1b[2")) d.feed_char(static_cast<unsigned char>(c), 0);
+    d.end_burst(0);
+    EXPECT_TRUE(d.pending());
+    d.feed_char('0', 5);
+    d.feed_char('~', 5);
+    d.end_burst(5);
+    EXPECT_TRUE(d.codes().empty());
+    EXPECT_FALSE(d.pending());
+}
+
+TEST(KeyDecoder, AStalePartialSequenceIsAbandoned) {
+    KeyDecoder d;
+    d.feed_char(27, 0);
+    d.feed_char('[', 0);
+    d.end_burst(0);
+    d.feed_char('a', KeyDecoder::kStaleSequenceMs + 50);
+    d.end_burst(KeyDecoder::kStaleSequenceMs + 50);
+    EXPECT_EQ(std::vector<int>(d.codes().begin(), d.codes().end()), (std::vector<int>{'a'}));
+}
+
+TEST(KeyDecoder, AVeryLongSequenceNeverLeaksItsBytes) {
+    std::string bytes = "\x1b[";
+    bytes += std::string(10'000, '1');
+    bytes += "kz";
+    EXPECT_EQ(codes_of(bytes), (std::vector<int>{'z'}));
+}
+
+TEST(KeyDecoder, ABurstOfManyKeysKeepsThemAllInOrder) {
+    std::string bytes;
+    std::vector<int> expected;
+    for (int i = 0; i < 5000; ++i) {
+        const char c = static_cast<char>('a' + i % 26);
+        bytes += c;
+        expected.push_back(c);
+    }
+    EXPECT_EQ(codes_of(bytes), expected);
+}
+
+}  // namespace
+}  // namespace patrulha::platform
