@@ -1,0 +1,158 @@
+#include "tests/e2e/tmux_session.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace patrulha::testing {
+
+namespace {
+
+std::string quote(const std::string& s) {
+    std::string out = "'";
+    for (const char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::atomic<int> sessions{0};
+
+}  // namespace
+
+std::string run_capture(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run: " + command);
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    ::pclose(pipe);
+    return out;
+}
+
+std::string trim_lines(const std::string& screen) {
+    std::istringstream in(screen);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out += line + '\n';
+    }
+    return out;
+}
+
+TmuxSession::TmuxSession(const std::string& command, std::vector<std::string> environment,
+                         int columns, int rows) {
+    socket_ = "patrulha-test-" + std::to_string(::getpid()) + "-" + std::to_string(sessions++);
+    target_ = "t";
+    std::string env = "env -i HOME=" + quote(std::getenv("HOME") ? std::getenv("HOME") : "/root") +
+                      " PATH=" + quote(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    bool has_term = false, has_lang = false;
+    for (const auto& e : environment) {
+        has_term |= e.rfind("TERM=", 0) == 0;
+        has_lang |= e.rfind("LANG=", 0) == 0;
+    }
+    if (!has_term) environment.push_back("TERM=tmux-256color");
+    if (!has_lang) environment.push_back("LANG=C.UTF-8");
+    for (const auto& e : environment) env += " " + quote(e);
+    // The server is started with a clean environment too, so nothing of the
+    // test runner's terminal leaks into the pane.
+    const std::string start = "env -i PATH=/usr/bin:/bin tmux -L " + socket_ +
+                              " -f /dev/null start-server \\; set-option -g status off \\;"
+                              " set-option -g remain-on-exit on \\; new-session -d -s " + target_ +
+                              " -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
+                              " " + quote(env + " sh -c " + quote(command));
+    if (std::system(start.c_str()) != 0) throw std::runtime_error("cannot start tmux: " + start);
+}
+
+TmuxSession::~TmuxSession() {
+    std::system(("tmux -L " + socket_ + " kill-server 2>/dev/null").c_str());
+}
+
+std::string TmuxSession::tmux(const std::vector<std::string>& arguments) const {
+    std::string command = "tmux -L " + socket_;
+    for (const auto& a : arguments) command += " " + quote(a);
+    return run_capture(command + " 2>/dev/null");
+}
+
+void TmuxSession::send_keys(const std::vector<std::string>& keys) {
+    std::vector<std::string> args = {"send-keys", "-t", target_};
+    args.insert(args.end(), keys.begin(), keys.end());
+    tmux(args);
+}
+
+void TmuxSession::send_text(const std::string& text) { tmux({"send-keys", "-t", target_, "-l", text}); }
+
+std::string TmuxSession::capture(bool escapes) const {
+    if (escapes) return tmux({"capture-pane", "-p", "-e", "-N", "-t", target_});
+    return tmux({"capture-pane", "-p", "-N", "-t", target_});
+}
+
+std::string TmuxSession::row(int y) const {
+    std::istringstream in(capture());
+    std::string line;
+    for (int i = 1; std::getline(in, line); ++i)
+        if (i == y) return line;
+    return {};
+}
+
+bool TmuxSession::wait_until(const std::function<bool(const std::string&)>& ready,
+                             std::chrono::milliseconds deadline, bool escapes) const {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        if (ready(capture(escapes))) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool TmuxSession::wait_for_text(const std::string& text, std::chrono::milliseconds deadline) const {
+    return wait_until([&](const std::string& s) { return s.find(text) != std::string::npos; },
+                      deadline);
+}
+
+bool TmuxSession::ended() const {
+    return tmux({"display-message", "-p", "-t", target_, "#{pane_dead}"}).rfind("1", 0) == 0;
+}
+
+int TmuxSession::exit_status() const {
+    const std::string s = tmux({"display-message", "-p", "-t", target_, "#{pane_dead_status}"});
+    return s.empty() ? -1 : std::stoi(s);
+}
+
+bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!ended()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+bool TmuxSession::alternate_screen() const {
+    return tmux({"display-message", "-p", "-t", target_, "#{alternate_on}"}).rfind("1", 0) == 0;
+}
+
+bool TmuxSession::wait_for_alternate_screen(bool on, std::chrono::milliseconds deadline) const {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (alternate_screen() != on) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+int TmuxSession::pane_pid() const {
+    const std::string s = tmux({"display-message", "-p", "-t", target_, "#{pane_pid}"});
+    return s.empty() ? -1 : std::stoi(s);
+}
+
+}  // namespace patrulha::testing
