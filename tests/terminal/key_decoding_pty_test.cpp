@@ -304,6 +304,22 @@ TEST(KeyDecodingPty, TypedCharactersBecomeTheirCodePageCodes) {
     });
 }
 
+TEST(KeyDecodingPty, UnderTheLinuxConsolesDescription) {
+    check_cases(
+        {
+            {"F1", {"\x1b[[A"}, {0, 59}},
+            {"F5", {"\x1b[[E"}, {0, 63}},
+            {"F6", {"\x1b[17~"}, {0, 64}},
+            {"Up", {"\x1b[A"}, {224, 72}},
+            {"Up, application mode", {"\x1bOA"}, {224, 72}},
+            {"Home", {"\x1b[1~"}, {224, 71}},
+            {"End", {"\x1b[4~"}, {224, 79}},
+            {"Backspace", {"\x7f"}, {8}},
+            {"Alt+X", {"\x1bx"}, {0, 45}},
+        },
+        "linux");
+}
+
 TEST(KeyDecodingPty, ABurstOfManyKeys) {
     std::string burst;
     std::vector<int> codes;
