@@ -4,7 +4,9 @@
 // colour sequences and compared with the console font and palette.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -129,7 +131,9 @@ std::string describe(const ShownCell& c) {
 // The probe, started and drawn.
 class Conformance : public ::testing::Test {
 protected:
-    Conformance() : probe_("exec " + kProbe) {}
+    // The shell ignores Ctrl-C so that it outlives the probe and reports how
+    // the probe ended; the probe sets its own handler and still gets it.
+    Conformance() : probe_("trap '' INT; " + kProbe + "; echo PROBE-STATUS=$?") {}
 
     void SetUp() override {
         ASSERT_TRUE(probe_.wait_for_text("keys:")) << probe_.capture();
@@ -224,8 +228,16 @@ TEST_F(Conformance, KeysSentByTheTerminalArriveAsTheirConsoleCodes) {
         << "typed accented letters: " << probe_.capture();
 
     probe_.send_keys({"C-c"});
-    ASSERT_TRUE(probe_.wait_for_end()) << probe_.capture();
-    EXPECT_EQ(probe_.exit_status(), 130) << "Ctrl-C ends the probe as an interrupt";
+    // Where the shell's line lands on the normal screen depends on how tmux
+    // restores it, so it is looked for in the history as well.
+    const auto everything = [&] { return probe_.tmux({"capture-pane", "-p", "-S", "-", "-t", probe_.target()}); };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (everything().find("PROBE-STATUS=") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_NE(everything().find("PROBE-STATUS=130"), std::string::npos)
+        << "Ctrl-C ends the probe as an interrupt: " << everything();
+    EXPECT_FALSE(probe_.alternate_screen()) << "the terminal is given back";
 }
 
 }  // namespace
