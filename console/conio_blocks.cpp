@@ -14,9 +14,13 @@ namespace patrulha {
 
 namespace {
 
-HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+HANDLE output() {
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
 
-WORD library_attribute() { return static_cast<WORD>(__FOREGROUND + 16 * __BACKGROUND); }
+WORD library_attribute() {
+    return static_cast<WORD>(__FOREGROUND + 16 * __BACKGROUND);
+}
 
 // ==== Rectangles of buffer cells ====
 
@@ -32,8 +36,8 @@ struct Area {
     std::int64_t width() const { return right - left + 1; }
     std::int64_t height() const { return bottom - top + 1; }
     Area intersect(const Area& other) const {
-        return {std::max(left, other.left), std::max(top, other.top),
-                std::min(right, other.right), std::min(bottom, other.bottom)};
+        return {std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
+                std::min(bottom, other.bottom)};
     }
     Area moved(std::int64_t dx, std::int64_t dy) const {
         return {left + dx, top + dy, right + dx, bottom + dy};
@@ -58,7 +62,9 @@ SMALL_RECT small_rect(const Area& a) {
             static_cast<SHORT>(a.bottom)};
 }
 
-Area area_of(const SMALL_RECT& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
+Area area_of(const SMALL_RECT& r) {
+    return {r.Left, r.Top, r.Right, r.Bottom};
+}
 
 // The index in a block laid over `area` of the buffer cell (x, y).
 std::size_t block_index(const Area& area, std::int64_t x, std::int64_t y) {
@@ -83,9 +89,10 @@ Area read_area(const Area& area, char_info* block) {
     // The console clips the region to its buffer and says which cells it
     // copied; the rest of the temporary array holds nothing and must not be
     // passed on, so the answer is looked at here.
-    if (!ReadConsoleOutputA(output(), cells.get(),
-                            COORD{static_cast<SHORT>(part.width()), static_cast<SHORT>(part.height())},
-                            COORD{0, 0}, &region))
+    if (!ReadConsoleOutputA(
+            output(), cells.get(),
+            COORD{static_cast<SHORT>(part.width()), static_cast<SHORT>(part.height())}, COORD{0, 0},
+            &region))
         return {};
     const Area copied = area_of(region).intersect(part);
     for (std::int64_t y = copied.top; y <= copied.bottom; ++y)
@@ -145,9 +152,9 @@ void shift_rows_from_cursor(int rows) {
     ScrollConsoleScreenBufferA(output(), &band, &band,
                                COORD{static_cast<SHORT>(left), static_cast<SHORT>(first + rows)},
                                &fill);
-    SetConsoleCursorPosition(output(),
-                             COORD{static_cast<SHORT>(__CONIO_LEFT + __text_info.curx - 1),
-                                   static_cast<SHORT>(first)});
+    SetConsoleCursorPosition(
+        output(),
+        COORD{static_cast<SHORT>(__CONIO_LEFT + __text_info.curx - 1), static_cast<SHORT>(first)});
 }
 
 }  // namespace
@@ -192,9 +199,13 @@ void movetext(int left, int top, int right, int bottom, int new_left, int new_to
 
 // ==== Lines ====
 
-void delline() { shift_rows_from_cursor(-1); }
+void delline() {
+    shift_rows_from_cursor(-1);
+}
 
-void insline() { shift_rows_from_cursor(+1); }
+void insline() {
+    shift_rows_from_cursor(+1);
+}
 
 // ==== Password input ====
 

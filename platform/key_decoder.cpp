@@ -159,7 +159,8 @@ void KeyDecoder::csi_char(char32_t c) {
     const bool first = csi_length_ == 0;
     csi_length_ = std::min(csi_length_ + 1, kCsiCap);
     if (c >= '0' && c <= '9') {
-        if (csi_plain_) csi_parameter_ = std::min(csi_parameter_ * 10 + static_cast<int>(c - '0'), kCsiCap);
+        if (csi_plain_)
+            csi_parameter_ = std::min(csi_parameter_ * 10 + static_cast<int>(c - '0'), kCsiCap);
         return;
     }
     if (c >= 0x20 && c <= 0x3F) {  // a second parameter, a private mark, an intermediate

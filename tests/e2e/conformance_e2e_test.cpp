@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <sstream>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/tmux_session.h"
@@ -41,13 +41,15 @@ std::vector<std::vector<ShownCell>> parse_screen(const std::string& text) {
             continue;
         }
         if (byte == 0x1b && i + 1 < text.size() && text[i + 1] == '[') {
-            const std::size_t end = text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", i + 2);
+            const std::size_t end =
+                text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", i + 2);
             if (end == std::string::npos) break;
             if (text[end] == 'm') {
                 std::vector<int> params;
                 std::stringstream list(text.substr(i + 2, end - i - 2));
                 std::string item;
-                while (std::getline(list, item, ';')) params.push_back(item.empty() ? 0 : std::stoi(item));
+                while (std::getline(list, item, ';'))
+                    params.push_back(item.empty() ? 0 : std::stoi(item));
                 if (params.empty()) params.push_back(0);
                 for (std::size_t k = 0; k < params.size(); ++k) {
                     const int p = params[k];
@@ -69,10 +71,12 @@ std::vector<std::vector<ShownCell>> parse_screen(const std::string& text) {
                         pen.fg = kDefault;
                     } else if (p == 49) {
                         pen.bg = kDefault;
-                    } else if ((p == 38 || p == 48) && k + 2 < params.size() && params[k + 1] == 5) {
+                    } else if ((p == 38 || p == 48) && k + 2 < params.size() &&
+                               params[k + 1] == 5) {
                         (p == 38 ? pen.fg : pen.bg) = params[k + 2];
                         k += 2;
-                    } else if ((p == 38 || p == 48) && k + 4 < params.size() && params[k + 1] == 2) {
+                    } else if ((p == 38 || p == 48) && k + 4 < params.size() &&
+                               params[k + 1] == 2) {
                         (p == 38 ? pen.fg : pen.bg) = 1000;  // a direct colour: no palette entry
                         k += 4;
                     }
@@ -82,9 +86,12 @@ std::vector<std::vector<ShownCell>> parse_screen(const std::string& text) {
             continue;
         }
         std::size_t length = 1;
-        if (byte >= 0xF0) length = 4;
-        else if (byte >= 0xE0) length = 3;
-        else if (byte >= 0xC0) length = 2;
+        if (byte >= 0xF0)
+            length = 4;
+        else if (byte >= 0xE0)
+            length = 3;
+        else if (byte >= 0xC0)
+            length = 2;
         ShownCell cell = pen;
         cell.glyph = text.substr(i, length);
         rows.back().push_back(cell);
@@ -99,10 +106,10 @@ std::vector<std::vector<ShownCell>> parse_screen(const std::string& text) {
 // them, 16 to a line. Code 0 is blank; the soft hyphen of code 240 is drawn
 // as a plain hyphen, since terminals may draw a soft hyphen as nothing.
 const char* const kFont[16] = {
-    " ☺☻♥♦♣♠•◘○◙♂♀♪♫☼", "►◄↕‼¶§▬↨↑↓→←∟↔▲▼", " !\"#$%&'()*+,-./", "0123456789:;<=>?",
-    "@ABCDEFGHIJKLMNO", "PQRSTUVWXYZ[\\]^_", "`abcdefghijklmno", "pqrstuvwxyz{|}~⌂",
-    "ÇüéâäàåçêëèïîìÄÅ", "ÉæÆôöòûùÿÖÜø£Ø×ƒ", "áíóúñÑªº¿®¬½¼¡«»", "░▒▓│┤ÁÂÀ©╣║╗╝¢¥┐",
-    "└┴┬├─┼ãÃ╚╔╩╦╠═╬¤", "ðÐÊËÈıÍÎÏ┘┌█▄¦Ì▀", "ÓßÔÒõÕµþÞÚÛÙýÝ¯´", "-±‗¾¶§÷¸°¨·¹³²■\u00a0",
+    " ☺☻♥♦♣♠•◘○◙♂♀♪♫☼", "►◄↕‼¶§▬↨↑↓→←∟↔▲▼",  " !\"#$%&'()*+,-./", "0123456789:;<=>?",
+    "@ABCDEFGHIJKLMNO", "PQRSTUVWXYZ[\\]^_", "`abcdefghijklmno",  "pqrstuvwxyz{|}~⌂",
+    "ÇüéâäàåçêëèïîìÄÅ", "ÉæÆôöòûùÿÖÜø£Ø×ƒ",  "áíóúñÑªº¿®¬½¼¡«»",  "░▒▓│┤ÁÂÀ©╣║╗╝¢¥┐",
+    "└┴┬├─┼ãÃ╚╔╩╦╠═╬¤", "ðÐÊËÈıÍÎÏ┘┌█▄¦Ì▀",  "ÓßÔÒõÕµþÞÚÛÙýÝ¯´",  "-±‗¾¶§÷¸°¨·¹³²■\u00a0",
 };
 
 std::vector<std::string> utf8_characters(const std::string& s) {
@@ -169,7 +176,8 @@ TEST_F(Conformance, EveryCodeShowsTheConsoleFontsCharacterInLightGreyOnBlack) {
     int wrong = 0;
     for (int code = 1; code < 256; ++code) {
         const int x = 1 + 2 * (code % 16), y = 1 + code / 16;
-        const std::string want = utf8_characters(kFont[code / 16])[static_cast<std::size_t>(code % 16)];
+        const std::string want =
+            utf8_characters(kFont[code / 16])[static_cast<std::size_t>(code % 16)];
         const ShownCell& got = cell(x, y);
         const bool right = got.glyph == want && got.fg == terminal_colour(7) &&
                            got.bg == terminal_colour(0) && !got.bold;
@@ -201,16 +209,16 @@ TEST_F(Conformance, KeysSentByTheTerminalArriveAsTheirConsoleCodes) {
         std::vector<int> codes;
     };
     const std::vector<Press> presses = {
-        {{"Up"}, {224, 72}},         {{"Down"}, {224, 80}},       {{"Left"}, {224, 75}},
-        {{"Right"}, {224, 77}},      {{"Home"}, {224, 71}},       {{"End"}, {224, 79}},
-        {{"PPage"}, {224, 73}},      {{"NPage"}, {224, 81}},      {{"IC"}, {224, 82}},
-        {{"DC"}, {224, 83}},         {{"F1"}, {0, 59}},           {{"F2"}, {0, 60}},
-        {{"F3"}, {0, 61}},           {{"F4"}, {0, 62}},           {{"F5"}, {0, 63}},
-        {{"F6"}, {0, 64}},           {{"F7"}, {0, 65}},           {{"F8"}, {0, 66}},
-        {{"F9"}, {0, 67}},           {{"F10"}, {0, 68}},          {{"F11"}, {224, 133}},
-        {{"F12"}, {224, 134}},       {{"Enter"}, {13}},           {{"BSpace"}, {8}},
-        {{"Tab"}, {9}},              {{"Escape"}, {27}},          {{"z", "Z", "1"}, {'z', 'Z', '1'}},
-        {{"M-x"}, {0, 45}},          {{"M-2"}, {0, 121}},         {{"Escape"}, {27}},
+        {{"Up"}, {224, 72}},    {{"Down"}, {224, 80}},  {{"Left"}, {224, 75}},
+        {{"Right"}, {224, 77}}, {{"Home"}, {224, 71}},  {{"End"}, {224, 79}},
+        {{"PPage"}, {224, 73}}, {{"NPage"}, {224, 81}}, {{"IC"}, {224, 82}},
+        {{"DC"}, {224, 83}},    {{"F1"}, {0, 59}},      {{"F2"}, {0, 60}},
+        {{"F3"}, {0, 61}},      {{"F4"}, {0, 62}},      {{"F5"}, {0, 63}},
+        {{"F6"}, {0, 64}},      {{"F7"}, {0, 65}},      {{"F8"}, {0, 66}},
+        {{"F9"}, {0, 67}},      {{"F10"}, {0, 68}},     {{"F11"}, {224, 133}},
+        {{"F12"}, {224, 134}},  {{"Enter"}, {13}},      {{"BSpace"}, {8}},
+        {{"Tab"}, {9}},         {{"Escape"}, {27}},     {{"z", "Z", "1"}, {'z', 'Z', '1'}},
+        {{"M-x"}, {0, 45}},     {{"M-2"}, {0, 121}},    {{"Escape"}, {27}},
         {{"C-h"}, {8}},
     };
     std::vector<int> expected;
@@ -219,18 +227,24 @@ TEST_F(Conformance, KeysSentByTheTerminalArriveAsTheirConsoleCodes) {
         expected.insert(expected.end(), press.codes.begin(), press.codes.end());
         // Each press is awaited before the next, so that an Esc stays a key
         // of its own.
-        ASSERT_TRUE(probe_.wait_until([&](const std::string& screen) { return echoed(screen) == expected; }))
-            << "after " << press.keys.front() << ": " << probe_.capture();
+        ASSERT_TRUE(probe_.wait_until([&](const std::string& screen) {
+            return echoed(screen) == expected;
+        })) << "after "
+            << press.keys.front() << ": " << probe_.capture();
     }
     probe_.send_text("çã");
     expected.insert(expected.end(), {135, 198});
-    EXPECT_TRUE(probe_.wait_until([&](const std::string& screen) { return echoed(screen) == expected; }))
-        << "typed accented letters: " << probe_.capture();
+    EXPECT_TRUE(probe_.wait_until([&](const std::string& screen) {
+        return echoed(screen) == expected;
+    })) << "typed accented letters: "
+        << probe_.capture();
 
     probe_.send_keys({"C-c"});
     // Where the shell's line lands on the normal screen depends on how tmux
     // restores it, so it is looked for in the history as well.
-    const auto everything = [&] { return probe_.tmux({"capture-pane", "-p", "-S", "-", "-t", probe_.target()}); };
+    const auto everything = [&] {
+        return probe_.tmux({"capture-pane", "-p", "-S", "-", "-t", probe_.target()});
+    };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (everything().find("PROBE-STATUS=") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)

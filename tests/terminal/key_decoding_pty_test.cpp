@@ -3,9 +3,8 @@
 // where ncurses recognises what its terminal description knows and the key
 // decoder does the rest. A child process runs the backend on the terminal
 // and echoes each decoded code down a pipe.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -121,8 +120,10 @@ public:
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n > 0) done += static_cast<std::size_t>(n);
-            else pump(5ms);
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+            else
+                pump(5ms);
         }
     }
 
@@ -275,20 +276,36 @@ TEST(KeyDecodingPty, EscapeAloneAndWithKeys) {
         {"Esc, then a digit in a later burst", {"\x1b", "2"}, {27, '2'}},
         {"Esc twice in one burst", {"\x1b\x1b"}, {27, 27}},
         {"Alt+X in one burst", {"\x1bx"}, {0, 45}},
-        {"Alt+A and Alt+Q", {"\x1b" "a", "\x1bq"}, {0, 30, 0, 16}},
-        {"Alt+1", {"\x1b" "1"}, {0, 120}},
-        {"Alt+0", {"\x1b" "0"}, {0, 129}},
+        {"Alt+A and Alt+Q",
+         {"\x1b"
+          "a",
+          "\x1bq"},
+         {0, 30, 0, 16}},
+        {"Alt+1",
+         {"\x1b"
+          "1"},
+         {0, 120}},
+        {"Alt+0",
+         {"\x1b"
+          "0"},
+         {0, 129}},
     });
 }
 
 TEST(KeyDecodingPty, UnknownAndTruncatedSequencesAreDroppedWhole) {
     check_cases({
         {"an unknown CSI key", {"\x1b[99~"}, {}},
-        {"an unknown CSI key, then a digit", {"\x1b[57~" "2"}, {'2'}},
+        {"an unknown CSI key, then a digit",
+         {"\x1b[57~"
+          "2"},
+         {'2'}},
         {"Ctrl+Up", {"\x1b[1;5A"}, {}},
         {"a pasted text's start mark", {"\x1b[200~"}, {}},
         {"an unknown SS3 key", {"\x1bOx"}, {}},
-        {"an operating-system string", {"\x1b]0;x\x07" "k"}, {'k'}},
+        {"an operating-system string",
+         {"\x1b]0;x\x07"
+          "k"},
+         {'k'}},
         {"a truncated CSI, then a key in a later burst", {"\x1b[1", "5"}, {'5'}},
         {"a bare CSI, then a key in a later burst", {"\x1b[", "z"}, {'z'}},
         {"a truncated CSI with a parameter list", {"\x1b[1;", "2"}, {'2'}},
@@ -300,7 +317,10 @@ TEST(KeyDecodingPty, TypedCharactersBecomeTheirCodePageCodes) {
         {"c cedilla", {"\xc3\xa7"}, {135}},
         {"a tilde", {"\xc3\xa3"}, {198}},
         {"capital C cedilla and e acute", {"\xc3\x87\xc3\xa9"}, {128, 130}},
-        {"the euro sign, which has no code", {"\xe2\x82\xac" "e"}, {'e'}},
+        {"the euro sign, which has no code",
+         {"\xe2\x82\xac"
+          "e"},
+         {'e'}},
     });
 }
 

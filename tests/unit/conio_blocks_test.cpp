@@ -65,7 +65,9 @@ protected:
     }
 
     // The cell at window position (x, y), 1-based, of a screen.
-    static Cell& at(Screen& s, int x, int y) { return s[static_cast<std::size_t>((y - 1) * kW + x - 1)]; }
+    static Cell& at(Screen& s, int x, int y) {
+        return s[static_cast<std::size_t>((y - 1) * kW + x - 1)];
+    }
     static bool on_screen(int x, int y) { return x >= 1 && x <= kW && y >= 1 && y <= kH; }
 
     // The first few cells where two screens differ, described for a failure.
@@ -87,9 +89,13 @@ protected:
 
 constexpr char_info kUntouched{'?', 0xBEEF};
 
-char_info info_of(const Cell& c) { return {static_cast<char>(c.code), c.attribute}; }
+char_info info_of(const Cell& c) {
+    return {static_cast<char>(c.code), c.attribute};
+}
 
-bool same(const char_info& a, const char_info& b) { return a.letter == b.letter && a.attr == b.attr; }
+bool same(const char_info& a, const char_info& b) {
+    return a.letter == b.letter && a.attr == b.attr;
+}
 
 // ==== Reading and writing blocks ====
 
@@ -157,11 +163,16 @@ struct Rectangle {
 // Rectangles of window positions reaching past each edge, a corner, the
 // whole buffer and beyond, and positions far outside it.
 const std::vector<Rectangle> kReaching = {
-    {"left edge", -1, 5, 3, 6},         {"right edge", 78, 7, 82, 8},
-    {"top edge", 20, -2, 22, 1},        {"bottom edge", 30, 41, 31, 45},
-    {"bottom-right corner", 79, 41, 81, 43}, {"around the buffer", 0, 0, 81, 43},
-    {"wholly left of it", -9, 1, 0, 3}, {"wholly below it", 1, 43, 5, 44},
-    {"far right", INT_MAX - 3, 2, INT_MAX, 2}, {"far up", 3, INT_MIN, 3, INT_MIN + 2},
+    {"left edge", -1, 5, 3, 6},
+    {"right edge", 78, 7, 82, 8},
+    {"top edge", 20, -2, 22, 1},
+    {"bottom edge", 30, 41, 31, 45},
+    {"bottom-right corner", 79, 41, 81, 43},
+    {"around the buffer", 0, 0, 81, 43},
+    {"wholly left of it", -9, 1, 0, 3},
+    {"wholly below it", 1, 43, 5, 44},
+    {"far right", INT_MAX - 3, 2, INT_MAX, 2},
+    {"far up", 3, INT_MIN, 3, INT_MIN + 2},
     {"65536 columns on", 65537, 1, 65540, 1},
 };
 
@@ -176,9 +187,9 @@ TEST_F(BlocksTest, ReadingPastAnEdgeLeavesTheOutsideCellsOfTheBlockAsGiven) {
                 const long long x = static_cast<long long>(r.left) + col;
                 const long long y = static_cast<long long>(r.top) + row;
                 const bool inside = x >= 1 && x <= kW && y >= 1 && y <= kH;
-                const char_info want = inside ? info_of(at(before, static_cast<int>(x),
-                                                           static_cast<int>(y)))
-                                              : kUntouched;
+                const char_info want =
+                    inside ? info_of(at(before, static_cast<int>(x), static_cast<int>(y)))
+                           : kUntouched;
                 EXPECT_TRUE(same(block[static_cast<std::size_t>(row * w + col)], want))
                     << r.name << ": block cell " << col << "," << row;
             }
@@ -314,7 +325,8 @@ Screen rows_from(Screen before, Source source, std::uint16_t fill) {
         for (int x = 1; x <= kW; ++x) {
             const int from = source(y);
             after[static_cast<std::size_t>((y - 1) * kW + x - 1)] =
-                from == 0 ? Cell{' ', fill} : before[static_cast<std::size_t>((from - 1) * kW + x - 1)];
+                from == 0 ? Cell{' ', fill}
+                          : before[static_cast<std::size_t>((from - 1) * kW + x - 1)];
         }
     return after;
 }
