@@ -102,4 +102,51 @@ void gettextinfo(text_info* info);
 // Takes the console's current attribute as the normal one.
 void inittextinfo();
 
+// ==== Blocks of screen cells, lines and password input ====
+//
+// A block is the rectangle of window positions from (left, top) to (right,
+// bottom), both corners included, kept as (right - left + 1) x (bottom - top
+// + 1) cells in row order, left to right within a row; the caller provides
+// the array. A rectangle with right < left or bottom < top copies nothing.
+// The part of a rectangle outside the console buffer is clipped: on reading,
+// those cells of the block keep what the caller put there; on writing, they
+// are ignored. When no temporary storage can be had, nothing happens.
+
+// One screen cell: its code and its attribute.
+struct char_info {
+    char letter;
+    unsigned short attr;
+};
+
+// Copies the screen rectangle into `block`.
+void _conio_gettext(int left, int top, int right, int bottom, char_info* block);
+
+// Writes `block` onto the screen rectangle.
+void puttext(int left, int top, int right, int bottom, const char_info* block);
+
+// Copies the rectangle so that its top-left corner lands on (new_left,
+// new_top). The whole source is read before anything is written, so source
+// and destination may overlap in any direction; the source keeps its cells
+// where the two do not overlap. Destination cells whose source lies outside
+// the buffer keep their contents.
+void movetext(int left, int top, int right, int bottom, int new_left, int new_top);
+
+// Deletes the cursor's row of the window: the rows below move up one and the
+// window's last row becomes blank in the library's colours. The cursor stays.
+void delline();
+
+// Inserts a blank row, in the library's colours, at the cursor's row of the
+// window: the rows from it down move one lower and the window's last row is
+// lost. The cursor stays.
+void insline();
+
+// Shows `prompt`, then reads keys without echo until Enter, showing a star
+// for each character kept. Byte 0 of `buffer` is the most characters to keep
+// (a signed 8-bit value: 0 or less keeps none); Backspace takes the last one
+// back. Every code but 8 (Backspace) and 13 (Enter) is a character, Esc and
+// both codes of a cursor key included. Byte 1 receives the count, the
+// characters follow from byte 2, ended by a NUL; `buffer` needs the maximum
+// plus 3 bytes. Returns the text, at byte 2.
+char* getpass(const char* prompt, char* buffer);
+
 }  // namespace patrulha

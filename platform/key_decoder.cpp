@@ -1,5 +1,7 @@
 #include "platform/key_decoder.h"
 
+#include <algorithm>
+
 #include "platform/cp850.h"
 
 namespace patrulha::platform {
@@ -24,6 +26,47 @@ int alt_code(char32_t c) {
     if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
     return kLetterScanCodes[c - 'a'];
 }
+
+// The key of a plain CSI or SS3 sequence ending in `final`, the same in
+// both cursor modes.
+NamedKey cursor_key(char32_t final) {
+    switch (final) {
+    case 'A': return NamedKey::Up;
+    case 'B': return NamedKey::Down;
+    case 'C': return NamedKey::Right;
+    case 'D': return NamedKey::Left;
+    case 'H': return NamedKey::Home;
+    case 'F': return NamedKey::End;
+    default: return NamedKey::Other;
+    }
+}
+
+// The key of CSI n ~, as VT220 keyboards and their emulators number them.
+NamedKey tilde_key(int n) {
+    switch (n) {
+    case 1: case 7: return NamedKey::Home;
+    case 2: return NamedKey::Insert;
+    case 3: return NamedKey::Delete;
+    case 4: case 8: return NamedKey::End;
+    case 5: return NamedKey::PageUp;
+    case 6: return NamedKey::PageDown;
+    case 11: return NamedKey::F1;
+    case 12: return NamedKey::F2;
+    case 13: return NamedKey::F3;
+    case 14: return NamedKey::F4;
+    case 15: return NamedKey::F5;
+    case 17: return NamedKey::F6;
+    case 18: return NamedKey::F7;
+    case 19: return NamedKey::F8;
+    case 20: return NamedKey::F9;
+    case 21: return NamedKey::F10;
+    case 23: return NamedKey::F11;
+    case 24: return NamedKey::F12;
+    default: return NamedKey::Other;
+    }
+}
+
+constexpr int kCsiCap = 1000;
 
 }  // namespace
 
@@ -60,6 +103,9 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
     case State::Escape:
         if (c == '[') {
             state_ = State::Csi;
+            csi_length_ = 0;
+            csi_parameter_ = 0;
+            csi_plain_ = true;
         } else if (c == 'O') {
             state_ = State::Ss3;
         } else if (c == ']' || c == '_' || c == '^') {  // OSC, APC, PM strings
@@ -75,18 +121,27 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
         }
         return;
     case State::Csi:
-        if (c >= 0x20 && c <= 0x3F) return;  // parameters and intermediates
-        if (c >= 0x40 && c <= 0x7E) {        // final byte: the sequence ends, dropped
-            state_ = State::Ground;
+        csi_char(c);
+        return;
+    case State::CsiBracket:
+        state_ = State::Ground;
+        if (c >= 'A' && c <= 'E') {
+            emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'A')));
             return;
         }
-        // Not part of any sequence: the broken sequence is dropped and the
-        // character read afresh.
-        state_ = State::Ground;
+        if (c >= 0x20 && c <= 0x7E) return;
         ground_char(c);
         return;
     case State::Ss3:
         state_ = State::Ground;
+        if (c >= 'P' && c <= 'S') {
+            emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'P')));
+            return;
+        }
+        if (const NamedKey key = cursor_key(c); key != NamedKey::Other) {
+            emit_key(key);
+            return;
+        }
         if (c >= 0x20 && c <= 0x7E) return;
         ground_char(c);
         return;
@@ -100,6 +155,40 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
     }
 }
 
+void KeyDecoder::csi_char(char32_t c) {
+    const bool first = csi_length_ == 0;
+    csi_length_ = std::min(csi_length_ + 1, kCsiCap);
+    if (c >= '0' && c <= '9') {
+        if (csi_plain_)
+            csi_parameter_ = std::min(csi_parameter_ * 10 + static_cast<int>(c - '0'), kCsiCap);
+        return;
+    }
+    if (c >= 0x20 && c <= 0x3F) {  // a second parameter, a private mark, an intermediate
+        csi_plain_ = false;
+        return;
+    }
+    if (c >= 0x40 && c <= 0x7E) {  // the final byte ends the sequence
+        state_ = State::Ground;
+        if (c == '[' && first) {
+            state_ = State::CsiBracket;
+            return;
+        }
+        // A modifier (Ctrl+Up is CSI 1;5A) or any other parameter makes a
+        // key the game's keyboard does not have: dropped with the rest.
+        if (!csi_plain_) return;
+        if (c == '~') {
+            emit_key(tilde_key(csi_parameter_));
+        } else if (csi_parameter_ <= 1) {
+            emit_key(cursor_key(c));
+        }
+        return;
+    }
+    // Not part of any sequence: the broken sequence is dropped and the
+    // character read afresh.
+    state_ = State::Ground;
+    ground_char(c);
+}
+
 void KeyDecoder::feed_key(NamedKey key, std::int64_t now_ms) {
     abandon_if_stale(now_ms);
     last_input_ms_ = now_ms;
@@ -109,6 +198,10 @@ void KeyDecoder::feed_key(NamedKey key, std::int64_t now_ms) {
         state_ = State::Ground;
         return;
     }
+    emit_key(key);
+}
+
+void KeyDecoder::emit_key(NamedKey key) {
     switch (key) {
     case NamedKey::Up: emit(224, 72); break;
     case NamedKey::Down: emit(224, 80); break;
@@ -145,6 +238,7 @@ void KeyDecoder::end_burst(std::int64_t now_ms) {
         state_ = State::Ground;
         break;
     case State::Csi:
+    case State::CsiBracket:
     case State::String:
         // A sequence split across reads may still be completed; it is
         // abandoned when it goes stale.

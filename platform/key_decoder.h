@@ -15,6 +15,12 @@
 //    burst)                    gives 0, 45), digits 120 to 129
 //   another typed character    its code page 850 code where it has one
 //
+// The cursor, editing and function keys are recognised here too when they
+// come as raw bytes, in the forms terminals send whatever their description
+// says: CSI or SS3 with A B C D H F (cursor mode normal or application), SS3
+// P Q R S (F1 to F4), CSI n ~ (VT220 editing keys, F1 to F12) and CSI [ A to
+// E (the Linux console's F1 to F5).
+//
 // Anything else, an escape sequence that nothing recognised above all, is
 // dropped whole: none of its bytes ever arrives as a key.
 #pragma once
@@ -36,8 +42,9 @@ enum class NamedKey {
 class KeyDecoder {
 public:
     // A partial escape sequence left alone longer than this is abandoned:
-    // its bytes are dropped and what follows is read afresh. Nothing of a
-    // sequence is stored, so however long it runs it costs no memory.
+    // its bytes are dropped and what follows is read afresh. Of a sequence
+    // only its first parameter is kept, capped, so however long it runs it
+    // costs no memory.
     static constexpr std::int64_t kStaleSequenceMs = 100;
 
     // One character of input, a Unicode scalar value (controls included).
@@ -58,9 +65,11 @@ public:
     static std::deque<int> decode_bytes(const std::string& bytes);
 
 private:
-    enum class State { Ground, Escape, Csi, Ss3, String };
+    enum class State { Ground, Escape, Csi, CsiBracket, Ss3, String };
 
     void ground_char(char32_t c);
+    void csi_char(char32_t c);
+    void emit_key(NamedKey key);
     void emit(int code) { codes_.push_back(code); }
     void emit(int first, int second) {
         codes_.push_back(first);
@@ -70,6 +79,9 @@ private:
 
     State state_ = State::Ground;
     bool string_saw_escape_ = false;  // inside a string: an Esc that may start its terminator
+    int csi_length_ = 0;      // characters after CSI so far, capped
+    int csi_parameter_ = 0;   // its first parameter, capped
+    bool csi_plain_ = true;   // nothing but digits so far: no second parameter, no intermediate
     std::int64_t last_input_ms_ = 0;
     std::deque<int> codes_;
 };

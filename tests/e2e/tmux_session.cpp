@@ -124,8 +124,10 @@ bool TmuxSession::ended() const {
 }
 
 int TmuxSession::exit_status() const {
+    // tmux leaves the status empty for a command ended by a signal, and at
+    // times for a while after the pane has died.
     const std::string s = tmux({"display-message", "-p", "-t", target_, "#{pane_dead_status}"});
-    return s.empty() ? -1 : std::stoi(s);
+    return s.find_first_of("0123456789") == std::string::npos ? -1 : std::stoi(s);
 }
 
 bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {

@@ -43,7 +43,10 @@ public:
     bool wait_for_text(const std::string& text,
                        std::chrono::milliseconds deadline = std::chrono::seconds(10)) const;
 
-    // Whether the command has ended, and its exit status when it has.
+    // Whether the command has ended, and its exit status when it has: -1
+    // when tmux does not know it (a signal ended the command, or tmux has not
+    // yet collected the status, which can lag well behind the pane's death;
+    // a test that needs the status reliably echoes $? from a shell).
     bool ended() const;
     int exit_status() const;
     bool wait_for_end(std::chrono::milliseconds deadline = std::chrono::seconds(10)) const;

@@ -40,6 +40,25 @@ TEST(KeyDecoder, RawBurstsDecodeAsTheTableSays) {
         {"OSC string dropped", "\x1b]0;title\x07z", {'z'}},
         {"OSC ended by ST", "\x1b]52;c;abc\x1b\\s", {'s'}},
         {"a broken CSI gives back the character that broke it", "\x1b[12\r", {13}},
+        {"cursor keys, normal mode", "\x1b[A\x1b[B\x1b[C\x1b[D",
+         {224, 72, 224, 80, 224, 77, 224, 75}},
+        {"cursor keys, application mode", "\x1bOA\x1bOB\x1bOC\x1bOD",
+         {224, 72, 224, 80, 224, 77, 224, 75}},
+        {"Home and End, both modes", "\x1b[H\x1b[F\x1bOH\x1bOF",
+         {224, 71, 224, 79, 224, 71, 224, 79}},
+        {"VT220 editing keys", "\x1b[1~\x1b[2~\x1b[3~\x1b[4~\x1b[5~\x1b[6~\x1b[7~\x1b[8~",
+         {224, 71, 224, 82, 224, 83, 224, 79, 224, 73, 224, 81, 224, 71, 224, 79}},
+        {"F1 to F4 as SS3", "\x1bOP\x1bOQ\x1bOR\x1bOS", {0, 59, 0, 60, 0, 61, 0, 62}},
+        {"F1 to F12 as CSI n ~",
+         "\x1b[11~\x1b[12~\x1b[13~\x1b[14~\x1b[15~\x1b[17~\x1b[18~\x1b[19~\x1b[20~\x1b[21~"
+         "\x1b[23~\x1b[24~",
+         {0, 59, 0, 60, 0, 61, 0, 62, 0, 63, 0, 64, 0, 65, 0, 66, 0, 67, 0, 68, 224, 133, 224,
+          134}},
+        {"the Linux console's F1 to F5", "\x1b[[A\x1b[[E", {0, 59, 0, 63}},
+        {"the Linux console's form with another letter", "\x1b[[Zq", {'q'}},
+        {"numbers between the known ones", "\x1b[16~\x1b[22~\x1b[25~\x1b[0~", {}},
+        {"modified keys are none of the game's", "\x1b[1;5A\x1b[5;2~\x1b[2A\x1b[?1A", {}},
+        {"a huge parameter", "\x1b[99999999999999999999~x", {'x'}},
         {"UTF-8 letters", "\xc3\xa7\xc3\xa3\xc3\x87", {135, 198, 128}},
         {"a character with no code", "\xe2\x82\xac", {}},
         {"a font symbol is no typed key", "\xe2\x99\xa5", {}},
@@ -89,14 +108,25 @@ TEST(KeyDecoder, EscThenAKeyInALaterBurstAreTwoKeys) {
 
 TEST(KeyDecoder, ASequenceSplitAcrossReadsIsStillDroppedWhole) {
     KeyDecoder d;
-    for (char c : std::string("\x1b[2")) d.feed_char(static_cast<unsigned char>(c), 0);
+    for (char c : std::string("\x1b[9")) d.feed_char(static_cast<unsigned char>(c), 0);
     d.end_burst(0);
     EXPECT_TRUE(d.pending());
-    d.feed_char('0', 5);
+    d.feed_char('9', 5);
     d.feed_char('~', 5);
     d.end_burst(5);
     EXPECT_TRUE(d.codes().empty());
     EXPECT_FALSE(d.pending());
+}
+
+TEST(KeyDecoder, AKeySplitAcrossReadsIsStillOneKey) {
+    KeyDecoder d;
+    for (char c : std::string("\x1b[2")) d.feed_char(static_cast<unsigned char>(c), 0);
+    d.end_burst(0);
+    d.feed_char('0', 5);
+    d.feed_char('~', 5);
+    d.end_burst(5);
+    EXPECT_EQ(std::vector<int>(d.codes().begin(), d.codes().end()), (std::vector<int>{0, 67}))
+        << "F9";
 }
 
 TEST(KeyDecoder, AStalePartialSequenceIsAbandoned) {

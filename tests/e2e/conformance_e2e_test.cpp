@@ -1,0 +1,258 @@
+// The terminal backend in a real terminal: the probe program draws every
+// code and every colour pair through the console library inside tmux, and
+// echoes the codes of the keys it decodes. The screen is read back with its
+// colour sequences and compared with the console font and palette.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/tmux_session.h"
+
+namespace patrulha::testing {
+namespace {
+
+const std::string kProbe = TERM_PROBE_BINARY;
+
+// ==== Reading the screen back ====
+
+constexpr int kDefault = -1;
+
+struct ShownCell {
+    std::string glyph;  // the character, as UTF-8
+    int fg = kDefault;  // the colour number as the terminal has it: 0 to 255, or kDefault
+    int bg = kDefault;
+    bool bold = false;
+};
+
+// The screen of `capture-pane -p -e`: rows of cells, the SGR state carried
+// from cell to cell.
+std::vector<std::vector<ShownCell>> parse_screen(const std::string& text) {
+    std::vector<std::vector<ShownCell>> rows(1);
+    ShownCell pen;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\n') {
+            rows.emplace_back();
+            ++i;
+            continue;
+        }
+        if (byte == 0x1b && i + 1 < text.size() && text[i + 1] == '[') {
+            const std::size_t end =
+                text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", i + 2);
+            if (end == std::string::npos) break;
+            if (text[end] == 'm') {
+                std::vector<int> params;
+                std::stringstream list(text.substr(i + 2, end - i - 2));
+                std::string item;
+                while (std::getline(list, item, ';'))
+                    params.push_back(item.empty() ? 0 : std::stoi(item));
+                if (params.empty()) params.push_back(0);
+                for (std::size_t k = 0; k < params.size(); ++k) {
+                    const int p = params[k];
+                    if (p == 0) {
+                        pen = ShownCell{};
+                    } else if (p == 1) {
+                        pen.bold = true;
+                    } else if (p == 22) {
+                        pen.bold = false;
+                    } else if (p >= 30 && p <= 37) {
+                        pen.fg = p - 30;
+                    } else if (p >= 40 && p <= 47) {
+                        pen.bg = p - 40;
+                    } else if (p >= 90 && p <= 97) {
+                        pen.fg = p - 90 + 8;
+                    } else if (p >= 100 && p <= 107) {
+                        pen.bg = p - 100 + 8;
+                    } else if (p == 39) {
+                        pen.fg = kDefault;
+                    } else if (p == 49) {
+                        pen.bg = kDefault;
+                    } else if ((p == 38 || p == 48) && k + 2 < params.size() &&
+                               params[k + 1] == 5) {
+                        (p == 38 ? pen.fg : pen.bg) = params[k + 2];
+                        k += 2;
+                    } else if ((p == 38 || p == 48) && k + 4 < params.size() &&
+                               params[k + 1] == 2) {
+                        (p == 38 ? pen.fg : pen.bg) = 1000;  // a direct colour: no palette entry
+                        k += 4;
+                    }
+                }
+            }
+            i = end + 1;
+            continue;
+        }
+        std::size_t length = 1;
+        if (byte >= 0xF0)
+            length = 4;
+        else if (byte >= 0xE0)
+            length = 3;
+        else if (byte >= 0xC0)
+            length = 2;
+        ShownCell cell = pen;
+        cell.glyph = text.substr(i, length);
+        rows.back().push_back(cell);
+        i += length;
+    }
+    return rows;
+}
+
+// ==== What the console shows ====
+
+// The console font: codes 0 to 255 as the characters a terminal shows for
+// them, 16 to a line. Code 0 is blank; the soft hyphen of code 240 is drawn
+// as a plain hyphen, since terminals may draw a soft hyphen as nothing.
+const char* const kFont[16] = {
+    " ☺☻♥♦♣♠•◘○◙♂♀♪♫☼", "►◄↕‼¶§▬↨↑↓→←∟↔▲▼",  " !\"#$%&'()*+,-./", "0123456789:;<=>?",
+    "@ABCDEFGHIJKLMNO", "PQRSTUVWXYZ[\\]^_", "`abcdefghijklmno",  "pqrstuvwxyz{|}~⌂",
+    "ÇüéâäàåçêëèïîìÄÅ", "ÉæÆôöòûùÿÖÜø£Ø×ƒ",  "áíóúñÑªº¿®¬½¼¡«»",  "░▒▓│┤ÁÂÀ©╣║╗╝¢¥┐",
+    "└┴┬├─┼ãÃ╚╔╩╦╠═╬¤", "ðÐÊËÈıÍÎÏ┘┌█▄¦Ì▀",  "ÓßÔÒõÕµþÞÚÛÙýÝ¯´",  "-±‗¾¶§÷¸°¨·¹³²■\u00a0",
+};
+
+std::vector<std::string> utf8_characters(const std::string& s) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        out.push_back(s.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+// The terminal's palette number of a console colour: blue is the console's
+// 1 but the terminal's 4, red the other way round; 8 to 15 the bright ones.
+int terminal_colour(int console_colour) {
+    constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    return kAnsi[console_colour & 7] + (console_colour & 8);
+}
+
+std::string describe(const ShownCell& c) {
+    return "'" + c.glyph + "' fg " + std::to_string(c.fg) + " bg " + std::to_string(c.bg) +
+           (c.bold ? " bold" : "");
+}
+
+// The probe, started and drawn.
+class Conformance : public ::testing::Test {
+protected:
+    // The shell ignores Ctrl-C so that it outlives the probe and reports how
+    // the probe ended; the probe sets its own handler and still gets it.
+    Conformance() : probe_("trap '' INT; " + kProbe + "; echo PROBE-STATUS=$?") {}
+
+    void SetUp() override {
+        ASSERT_TRUE(probe_.wait_for_text("keys:")) << probe_.capture();
+        screen_ = parse_screen(probe_.capture(true));
+        ASSERT_GE(screen_.size(), 42u) << probe_.capture(true);
+    }
+
+    // The cell at (x, y), 1-based.
+    const ShownCell& cell(int x, int y) const {
+        static const ShownCell missing{"<none>"};
+        const auto& row = screen_[static_cast<std::size_t>(y - 1)];
+        return static_cast<std::size_t>(x - 1) < row.size() ? row[static_cast<std::size_t>(x - 1)]
+                                                            : missing;
+    }
+
+    // The codes echoed on a screen, from row 36 on.
+    static std::vector<int> echoed(const std::string& screen) {
+        std::istringstream lines(screen);
+        std::string line, keys;
+        for (int y = 1; std::getline(lines, line); ++y)
+            if (y >= 36) keys += line + " ";
+        std::vector<int> codes;
+        std::istringstream numbers(keys);
+        for (int code; numbers >> code;) codes.push_back(code);
+        return codes;
+    }
+
+    TmuxSession probe_;
+    std::vector<std::vector<ShownCell>> screen_;
+};
+
+TEST_F(Conformance, EveryCodeShowsTheConsoleFontsCharacterInLightGreyOnBlack) {
+    int wrong = 0;
+    for (int code = 1; code < 256; ++code) {
+        const int x = 1 + 2 * (code % 16), y = 1 + code / 16;
+        const std::string want =
+            utf8_characters(kFont[code / 16])[static_cast<std::size_t>(code % 16)];
+        const ShownCell& got = cell(x, y);
+        const bool right = got.glyph == want && got.fg == terminal_colour(7) &&
+                           got.bg == terminal_colour(0) && !got.bold;
+        EXPECT_TRUE(right) << "code " << code << " at (" << x << "," << y << "): want '" << want
+                           << "' fg 7 bg 0, got " << describe(got);
+        if (!right && ++wrong > 10) break;
+    }
+    EXPECT_EQ(cell(1, 1).glyph, " ") << "code 0 is blank";
+    EXPECT_EQ(cell(2, 1).glyph, " ") << "the cells between codes stay blank";
+}
+
+TEST_F(Conformance, EveryColourPairShowsItsForegroundAndBackground) {
+    int wrong = 0;
+    for (int bg = 0; bg < 16; ++bg)
+        for (int fg = 0; fg < 16; ++fg) {
+            const ShownCell& got = cell(1 + 2 * fg, 18 + bg);
+            const bool right = got.glyph == "X" && got.fg == terminal_colour(fg) &&
+                               got.bg == terminal_colour(bg) && !got.bold;
+            EXPECT_TRUE(right) << "console colours " << fg << " on " << bg << ": want fg "
+                               << terminal_colour(fg) << " bg " << terminal_colour(bg) << ", got "
+                               << describe(got);
+            if (!right && ++wrong > 10) return;
+        }
+}
+
+TEST_F(Conformance, KeysSentByTheTerminalArriveAsTheirConsoleCodes) {
+    struct Press {
+        std::vector<std::string> keys;  // tmux key names
+        std::vector<int> codes;
+    };
+    const std::vector<Press> presses = {
+        {{"Up"}, {224, 72}},    {{"Down"}, {224, 80}},  {{"Left"}, {224, 75}},
+        {{"Right"}, {224, 77}}, {{"Home"}, {224, 71}},  {{"End"}, {224, 79}},
+        {{"PPage"}, {224, 73}}, {{"NPage"}, {224, 81}}, {{"IC"}, {224, 82}},
+        {{"DC"}, {224, 83}},    {{"F1"}, {0, 59}},      {{"F2"}, {0, 60}},
+        {{"F3"}, {0, 61}},      {{"F4"}, {0, 62}},      {{"F5"}, {0, 63}},
+        {{"F6"}, {0, 64}},      {{"F7"}, {0, 65}},      {{"F8"}, {0, 66}},
+        {{"F9"}, {0, 67}},      {{"F10"}, {0, 68}},     {{"F11"}, {224, 133}},
+        {{"F12"}, {224, 134}},  {{"Enter"}, {13}},      {{"BSpace"}, {8}},
+        {{"Tab"}, {9}},         {{"Escape"}, {27}},     {{"z", "Z", "1"}, {'z', 'Z', '1'}},
+        {{"M-x"}, {0, 45}},     {{"M-2"}, {0, 121}},    {{"Escape"}, {27}},
+        {{"C-h"}, {8}},
+    };
+    std::vector<int> expected;
+    for (const auto& press : presses) {
+        probe_.send_keys(press.keys);
+        expected.insert(expected.end(), press.codes.begin(), press.codes.end());
+        // Each press is awaited before the next, so that an Esc stays a key
+        // of its own.
+        ASSERT_TRUE(probe_.wait_until([&](const std::string& screen) {
+            return echoed(screen) == expected;
+        })) << "after "
+            << press.keys.front() << ": " << probe_.capture();
+    }
+    probe_.send_text("çã");
+    expected.insert(expected.end(), {135, 198});
+    EXPECT_TRUE(probe_.wait_until([&](const std::string& screen) {
+        return echoed(screen) == expected;
+    })) << "typed accented letters: "
+        << probe_.capture();
+
+    probe_.send_keys({"C-c"});
+    // Where the shell's line lands on the normal screen depends on how tmux
+    // restores it, so it is looked for in the history as well.
+    const auto everything = [&] {
+        return probe_.tmux({"capture-pane", "-p", "-S", "-", "-t", probe_.target()});
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (everything().find("PROBE-STATUS=") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_NE(everything().find("PROBE-STATUS=130"), std::string::npos)
+        << "Ctrl-C ends the probe as an interrupt: " << everything();
+    EXPECT_FALSE(probe_.alternate_screen()) << "the terminal is given back";
+}
+
+}  // namespace
+}  // namespace patrulha::testing

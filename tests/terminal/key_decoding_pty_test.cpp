@@ -1,0 +1,364 @@
+// Keys as a terminal sends them: raw byte sequences written into a
+// pseudo-terminal, read on its other side by the real terminal backend,
+// where ncurses recognises what its terminal description knows and the key
+// decoder does the rest. A child process runs the backend on the terminal
+// and echoes each decoded code down a pipe.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/terminal/terminal_backend.h"
+
+namespace patrulha::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Ends what a case sends; no case decodes to it.
+constexpr char kSentinel = '#';
+
+// The pause between two bursts of input. Bytes written after it are read in
+// a later read of the terminal: longer than ncurses waits for the rest of an
+// escape sequence (25 ms) and than the decoder holds a broken one (100 ms),
+// with room for a machine under load.
+constexpr auto kBurstGap = 250ms;
+
+// How long to wait for the child's answers before calling it hung.
+constexpr auto kDeadline = 10s;
+
+// Runs the terminal backend on the slave side of the pty; never returns.
+[[noreturn]] void run_child(int codes_fd, const char* term) {
+    setenv("TERM", term, 1);
+    setenv("LANG", "C.UTF-8", 1);
+    unsetenv("LC_ALL");
+    unsetenv("LC_CTYPE");
+    std::setlocale(LC_ALL, "");
+    FILE* out = fdopen(codes_fd, "w");
+    std::setvbuf(out, nullptr, _IOLBF, 0);
+    try {
+        platform::TerminalBackend terminal;
+        std::fputs("ready\n", out);
+        std::deque<int> keys;
+        for (;;) {
+            terminal.read_keys(keys, true);
+            for (; !keys.empty(); keys.pop_front()) {
+                std::fprintf(out, "%d\n", keys.front());
+                if (keys.front() == kSentinel) {
+                    terminal.restore();
+                    std::fflush(out);
+                    _exit(0);
+                }
+            }
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(out, "error %s\n", error.what());
+    } catch (...) {
+        std::fputs("error\n", out);
+    }
+    std::fflush(out);
+    _exit(2);
+}
+
+// The backend in a child process on a fresh 80 x 42 pseudo-terminal.
+class PtyKeyboard {
+public:
+    explicit PtyKeyboard(const char* term = "xterm-256color") {
+        int codes[2];
+        if (::pipe(codes) != 0) throw std::runtime_error("pipe");
+        winsize size{};
+        size.ws_row = 42;
+        size.ws_col = 80;
+        pid_ = forkpty(&master_, nullptr, nullptr, &size);
+        if (pid_ < 0) throw std::runtime_error("forkpty");
+        if (pid_ == 0) {
+            ::close(codes[0]);
+            run_child(codes[1], term);
+        }
+        ::close(codes[1]);
+        codes_fd_ = codes[0];
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        ::fcntl(codes_fd_, F_SETFL, ::fcntl(codes_fd_, F_GETFL) | O_NONBLOCK);
+    }
+
+    ~PtyKeyboard() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(master_);
+        ::close(codes_fd_);
+    }
+
+    // Waits until the child reports a line equal to `line`; false at the
+    // deadline or when the child has gone.
+    bool wait_for_line(const std::string& line) {
+        const auto until = Clock::now() + kDeadline;
+        for (;;) {
+            if (has_line(line)) return true;
+            if (closed_ || Clock::now() >= until) return false;
+            pump(20ms);
+        }
+    }
+
+    // Writes one burst of bytes into the terminal.
+    void type(const std::string& bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+            else
+                pump(5ms);
+        }
+    }
+
+    // Lets `time` pass, reading whatever the child says meanwhile.
+    void pause(std::chrono::milliseconds time) {
+        const auto until = Clock::now() + time;
+        while (Clock::now() < until)
+            pump(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()));
+    }
+
+    const std::string& transcript() const { return text_; }
+
+    // The decoded codes reported before the sentinel.
+    std::vector<int> codes() const {
+        std::vector<int> result;
+        std::istringstream lines(text_);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line == "ready") continue;
+            const int code = std::atoi(line.c_str());
+            if (code == kSentinel) break;
+            result.push_back(code);
+        }
+        return result;
+    }
+
+private:
+    bool has_line(const std::string& line) const {
+        return ("\n" + text_).find("\n" + line + "\n") != std::string::npos;
+    }
+
+    // Reads the child's codes, and drains what ncurses draws so that it never
+    // blocks on a full terminal.
+    void pump(std::chrono::milliseconds wait) {
+        pollfd fds[2] = {{codes_fd_, POLLIN, 0}, {master_, POLLIN, 0}};
+        ::poll(fds, 2, static_cast<int>(std::max<long>(1, wait.count())));
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(codes_fd_, buffer, sizeof buffer);
+            if (n > 0) {
+                text_.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0) closed_ = true;
+            break;
+        }
+        while (::read(master_, buffer, sizeof buffer) > 0) {
+        }
+    }
+
+    pid_t pid_ = -1;
+    int master_ = -1;
+    int codes_fd_ = -1;
+    std::string text_;
+    bool closed_ = false;
+};
+
+struct KeyCase {
+    const char* name;
+    std::vector<std::string> bursts;  // written with a pause between them
+    std::vector<int> codes;
+};
+
+std::string describe(const std::vector<int>& codes) {
+    std::string s = "{";
+    for (const int c : codes) s += " " + std::to_string(c);
+    return s + " }";
+}
+
+// Sends each case's bursts to a fresh child and checks the codes it decoded.
+void check_cases(const std::vector<KeyCase>& cases, const char* term = "xterm-256color") {
+    for (const auto& c : cases) {
+        PtyKeyboard keyboard(term);
+        ASSERT_TRUE(keyboard.wait_for_line("ready")) << c.name << ": " << keyboard.transcript();
+        for (std::size_t i = 0; i < c.bursts.size(); ++i) {
+            if (i > 0) keyboard.pause(kBurstGap);
+            keyboard.type(c.bursts[i]);
+        }
+        keyboard.pause(kBurstGap);
+        keyboard.type(std::string(1, kSentinel));
+        ASSERT_TRUE(keyboard.wait_for_line(std::to_string(kSentinel)))
+            << c.name << ": the child did not echo the end mark: " << keyboard.transcript();
+        EXPECT_EQ(describe(keyboard.codes()), describe(c.codes)) << c.name;
+    }
+}
+
+// ==== The table ====
+
+TEST(KeyDecodingPty, CursorKeysInNormalAndApplicationMode) {
+    check_cases({
+        {"Up, application mode", {"\x1bOA"}, {224, 72}},
+        {"Down, application mode", {"\x1bOB"}, {224, 80}},
+        {"Right, application mode", {"\x1bOC"}, {224, 77}},
+        {"Left, application mode", {"\x1bOD"}, {224, 75}},
+        {"Up, normal mode", {"\x1b[A"}, {224, 72}},
+        {"Down, normal mode", {"\x1b[B"}, {224, 80}},
+        {"Right, normal mode", {"\x1b[C"}, {224, 77}},
+        {"Left, normal mode", {"\x1b[D"}, {224, 75}},
+    });
+}
+
+TEST(KeyDecodingPty, EditingKeys) {
+    check_cases({
+        {"Home, application mode", {"\x1bOH"}, {224, 71}},
+        {"End, application mode", {"\x1bOF"}, {224, 79}},
+        {"Home, normal mode", {"\x1b[H"}, {224, 71}},
+        {"End, normal mode", {"\x1b[F"}, {224, 79}},
+        {"Home, as VT220 keyboards send it", {"\x1b[1~"}, {224, 71}},
+        {"End, as VT220 keyboards send it", {"\x1b[4~"}, {224, 79}},
+        {"Page Up", {"\x1b[5~"}, {224, 73}},
+        {"Page Down", {"\x1b[6~"}, {224, 81}},
+        {"Insert", {"\x1b[2~"}, {224, 82}},
+        {"Delete", {"\x1b[3~"}, {224, 83}},
+    });
+}
+
+TEST(KeyDecodingPty, FunctionKeys) {
+    check_cases({
+        {"F1", {"\x1bOP"}, {0, 59}},
+        {"F2", {"\x1bOQ"}, {0, 60}},
+        {"F3", {"\x1bOR"}, {0, 61}},
+        {"F4", {"\x1bOS"}, {0, 62}},
+        {"F5", {"\x1b[15~"}, {0, 63}},
+        {"F6", {"\x1b[17~"}, {0, 64}},
+        {"F7", {"\x1b[18~"}, {0, 65}},
+        {"F8", {"\x1b[19~"}, {0, 66}},
+        {"F9", {"\x1b[20~"}, {0, 67}},
+        {"F10", {"\x1b[21~"}, {0, 68}},
+        {"F11", {"\x1b[23~"}, {224, 133}},
+        {"F12", {"\x1b[24~"}, {224, 134}},
+        {"F1 as VT100 keyboards number it", {"\x1b[11~"}, {0, 59}},
+        {"F4 as VT100 keyboards number it", {"\x1b[14~"}, {0, 62}},
+    });
+}
+
+TEST(KeyDecodingPty, ControlKeys) {
+    check_cases({
+        {"Enter", {"\r"}, {13}},
+        {"Backspace as DEL", {"\x7f"}, {8}},
+        {"Backspace as BS", {"\x08"}, {8}},
+        {"Tab", {"\t"}, {9}},
+        {"printable ASCII", {"aZ5 ~"}, {'a', 'Z', '5', ' ', '~'}},
+    });
+}
+
+TEST(KeyDecodingPty, EscapeAloneAndWithKeys) {
+    check_cases({
+        {"Esc alone", {"\x1b"}, {27}},
+        {"Esc, then ordinary keys in a later burst", {"\x1b", "ab"}, {27, 'a', 'b'}},
+        {"Esc, then a digit in a later burst", {"\x1b", "2"}, {27, '2'}},
+        {"Esc twice in one burst", {"\x1b\x1b"}, {27, 27}},
+        {"Alt+X in one burst", {"\x1bx"}, {0, 45}},
+        {"Alt+A and Alt+Q",
+         {"\x1b"
+          "a",
+          "\x1bq"},
+         {0, 30, 0, 16}},
+        {"Alt+1",
+         {"\x1b"
+          "1"},
+         {0, 120}},
+        {"Alt+0",
+         {"\x1b"
+          "0"},
+         {0, 129}},
+    });
+}
+
+TEST(KeyDecodingPty, UnknownAndTruncatedSequencesAreDroppedWhole) {
+    check_cases({
+        {"an unknown CSI key", {"\x1b[99~"}, {}},
+        {"an unknown CSI key, then a digit",
+         {"\x1b[57~"
+          "2"},
+         {'2'}},
+        {"Ctrl+Up", {"\x1b[1;5A"}, {}},
+        {"a pasted text's start mark", {"\x1b[200~"}, {}},
+        {"an unknown SS3 key", {"\x1bOx"}, {}},
+        {"an operating-system string",
+         {"\x1b]0;x\x07"
+          "k"},
+         {'k'}},
+        {"a truncated CSI, then a key in a later burst", {"\x1b[1", "5"}, {'5'}},
+        {"a bare CSI, then a key in a later burst", {"\x1b[", "z"}, {'z'}},
+        {"a truncated CSI with a parameter list", {"\x1b[1;", "2"}, {'2'}},
+    });
+}
+
+TEST(KeyDecodingPty, TypedCharactersBecomeTheirCodePageCodes) {
+    check_cases({
+        {"c cedilla", {"\xc3\xa7"}, {135}},
+        {"a tilde", {"\xc3\xa3"}, {198}},
+        {"capital C cedilla and e acute", {"\xc3\x87\xc3\xa9"}, {128, 130}},
+        {"the euro sign, which has no code",
+         {"\xe2\x82\xac"
+          "e"},
+         {'e'}},
+    });
+}
+
+TEST(KeyDecodingPty, UnderTheLinuxConsolesDescription) {
+    check_cases(
+        {
+            {"F1", {"\x1b[[A"}, {0, 59}},
+            {"F5", {"\x1b[[E"}, {0, 63}},
+            {"F6", {"\x1b[17~"}, {0, 64}},
+            {"Up", {"\x1b[A"}, {224, 72}},
+            {"Up, application mode", {"\x1bOA"}, {224, 72}},
+            {"Home", {"\x1b[1~"}, {224, 71}},
+            {"End", {"\x1b[4~"}, {224, 79}},
+            {"Backspace", {"\x7f"}, {8}},
+            {"Alt+X", {"\x1bx"}, {0, 45}},
+        },
+        "linux");
+}
+
+TEST(KeyDecodingPty, ABurstOfManyKeys) {
+    std::string burst;
+    std::vector<int> codes;
+    for (int i = 0; i < 60; ++i) {
+        burst += "z";
+        codes.push_back('z');
+        burst += "\x1bOA";
+        codes.insert(codes.end(), {224, 72});
+        burst += "\x1b[D";
+        codes.insert(codes.end(), {224, 75});
+        burst += "\xc3\xa7";
+        codes.push_back(135);
+        burst += "\x1b[6~";
+        codes.insert(codes.end(), {224, 81});
+        burst += static_cast<char>('0' + i % 10);
+        codes.push_back('0' + i % 10);
+    }
+    check_cases({{"60 rounds of letter, arrows, c cedilla, Page Down, digit", {burst}, codes}});
+}
+
+}  // namespace
+}  // namespace patrulha::testing
