@@ -1,9 +1,11 @@
-// The program: start-up, the hand-over to a game, and the game loop with its
-// frames and the player's commands.
+// The program: start-up, the menu loop with the options screen, the
+// hand-over to a game, and the game loop with its frames and the player's
+// commands.
 #include "console/conio.h"
 #include "game/estado.h"
 #include "game/game.h"
 #include "game/jogo.h"
+#include "screens/telas.h"
 
 namespace patrulha {
 
@@ -19,6 +21,14 @@ constexpr int TECLA_DIREITA = 77;
 // After a pause tecla holds this code, which no command uses, so that the
 // key that ended the pause is not taken as a command as well.
 constexpr int TECLA_DEPOIS_DA_PAUSA = 200;
+
+constexpr int TECLA_ESC = 27;
+
+// Whether the menu draws its title screen on a pass that follows the key
+// `opcao`: on the first pass (0), and after a game or the options screen.
+// The code 0 also comes here, as the first code of some extended keys
+// after the invalid-option message.
+bool redesenha_titulo(int opcao) { return opcao == 0 || (opcao >= '1' && opcao <= '5'); }
 
 // The player's shots in flight are capped: a shot is fired while five or
 // fewer are counted, so six can fly at once.
@@ -43,8 +53,14 @@ int main() {
     int quant_tiros = 0;  // the player's shots counted when firing
     int cont = 0;         // 1 once the key that ends a pause has been read
 
+    // ==== Values of the menu ====
+    int opcao = 0;        // the last key read at the menu, 0 before the first
+    int inicia_jogo = 0;  // 1 once a difficulty has been taken, until its game starts
+
     // ==== Start-up ====
     tecla = 0;
+    // The console is prepared before anything is drawn.
+    espaco();
     nave = 5;
     cor_nave = WHITE;
     cor_tiro = LIGHTBLUE;
@@ -76,7 +92,9 @@ int main() {
     // counters of a new game and the panel's values. Lives and level are
     // those of the difficulty taken.
     const auto passagem_ao_jogo = [&] {
+        inicia_jogo = 0;
         clrscr();
+        monta_tela_jogo();
         col_nave = COL_INICIO_NAVE;
         lin_nave = LIN_INICIO_NAVE;
         bomba_aux = 0;
@@ -273,14 +291,85 @@ int main() {
         clrscr();
     };
 
-    // Until the difficulty menu exists, every game is played at the first
-    // level: C or a game over answered S start the next one, D or N end
-    // the program.
+    // ==== The options screen ====
+
+    // The ship's glyph and the colours of ship and shot, with a preview: the
+    // ship at (65, 22) and a shot flying up column 65. A key is looked for
+    // only between flights, so a flight always runs to its end. Leaves on
+    // ESC with the console cleared.
+    const auto tela_opcoes = [&] {
+        clrscr();
+        monta_menu_opcoes();
+        do {
+            gotoxy(65, 22);
+            textcolor(cor_nave);
+            printf("%c", nave);
+            while (!_kbhit()) {
+                gotoxy(65, 21);
+                printf("%c", 94);
+                for (int linha = 21; linha >= 4; linha--) {
+                    gotoxy(65, linha);
+                    textcolor(cor_tiro);
+                    printf("%c", 94);
+                    _sleep(40);
+                    gotoxy(65, linha);
+                    printf(" ");
+                }
+            }
+            cont = _getch();
+            switch (cont) {
+                case '1': nave = 5; break;
+                case '2': nave = 6; break;
+                case '3': nave = 190; break;
+                case '4': cor_nave = YELLOW; break;
+                case '5': cor_nave = LIGHTGREEN; break;
+                case '6': cor_nave = LIGHTRED; break;
+                case '7': cor_tiro = YELLOW; break;
+                case '8': cor_tiro = LIGHTGREEN; break;
+                case '9': cor_tiro = LIGHTRED; break;
+                default: break;
+            }
+        } while (cont != TECLA_ESC);
+        clrscr();
+    };
+
+    // The answer to a menu key outside '1' to '5' and ESC: a message on row
+    // 40 until any key, which is no choice. Leaves that key in opcao for the
+    // menu's loop test.
+    const auto opcao_invalida = [&] {
+        gotoxy(40, 40);
+        printf("Op%c%co Inv%clida !!!", 135, 198, 160);
+        opcao = _getch();
+        gotoxy(40, 40);
+        clreol();
+        // A key that brings the title screen back gets a clear screen
+        // first: the banner is written from the cursor, which stands on row
+        // 40 now, and would run off the bottom and scroll the console.
+        if (redesenha_titulo(opcao)) clrscr();
+    };
+
+    // ==== The menu loop ====
+    // The title screen is drawn on the first pass, after a game and after
+    // the options screen, but not after an invalid key. A game hands back
+    // through tecla: 'd' or 'D' ends the program, anything else returns
+    // here.
     do {
-        escolhe_nivel(0);
-        passagem_ao_jogo();
-        jogo();
-    } while (tecla != 'd' && tecla != 'D');
+        if (redesenha_titulo(opcao)) monta_menu_jogo();
+        textcolor(WHITE);
+        opcao = _getch();
+        if (opcao >= '1' && opcao <= '4') {
+            escolhe_nivel(opcao - '1');
+            inicia_jogo = 1;
+        } else if (opcao == '5') {
+            tela_opcoes();
+        } else if (opcao != TECLA_ESC) {
+            opcao_invalida();
+        }
+        if (inicia_jogo == 1) {
+            passagem_ao_jogo();
+            jogo();
+        }
+    } while (opcao != TECLA_ESC && tecla != 'd' && tecla != 'D');
     return 0;
 }
 

@@ -141,7 +141,7 @@ TEST_F(MenuFluxoTest, LevelOneHandsOverToAGameWithTheFrameAndThePanel) {
     EXPECT_EQ(code_at(23, 39), 5);
     EXPECT_EQ(attribute_at(23, 39), WHITE);
     // The title screen was cleared away before the frame was drawn.
-    EXPECT_EQ(vb.row_codes(22, 22, 49), std::string(28, ' '));
+    EXPECT_EQ(vb.row_codes(22, 22, 44), std::string(23, ' '));
 }
 
 TEST_F(MenuFluxoTest, OptionsChangeTheShipAndShotAndKeepThemForEveryGame) {
