@@ -39,19 +39,28 @@ constexpr int MAXIMO_TIROS_CONTADOS = 5;
 int main() {
     // ==== Game-loop settings: values of main for the whole run ====
     int velocidade_nave = 0;
-    [[maybe_unused]] int velocidade_inimigo = 1;
-    [[maybe_unused]] int quant_tiros_inimigo = 1;
-    [[maybe_unused]] int quant_inimigos = 1;
-    [[maybe_unused]] int quant_asteroides = 1;
+    int velocidade_inimigo = 1;
+    int quant_tiros_inimigo = 1;
+    int quant_inimigos = 1;
+    int quant_asteroides = 1;
     int cor_nave = WHITE;
     int cor_tiro = LIGHTBLUE;
-    [[maybe_unused]] int cor_tiro_inimigo = YELLOW;
+    int cor_tiro_inimigo = YELLOW;
     int tiro = 127;
     int tiro_inimigo = 111;
 
     // ==== Working values of the game loop ====
     int quant_tiros = 0;  // the player's shots counted when firing
     int cont = 0;         // 1 once the key that ends a pause has been read
+    int atira_inimigo = 0;   // an enemy's fire draw
+    int move_inimigo = 0;    // an enemy's move draw
+    int col_inimigo = 0;     // the cell of an enemy moving, or of a new one
+    int lin_inimigo = 0;
+    int coloca_inimigo = 0;  // the frame's enemy spawn draw
+    int col_asteroide = 0;   // the centre of a new asteroid cluster
+    int lin_asteroide = 0;
+    int cont_asteroide = 0;
+    int direcao_asteroide = 0;
 
     // ==== Values of the menu ====
     int opcao = 0;        // the last key read at the menu, 0 before the first
@@ -152,6 +161,32 @@ int main() {
         printf(" ");
     };
 
+    // An enemy in cell (matriz_col, matriz_lin), drawn in its kind's colour.
+    // Two draws at every visit: it may drop a shot into the cell below (the
+    // falling scan moves and draws it this frame), then it may step. An
+    // enemy that steps right or down is visited again in this scan.
+    const auto visita_inimigo = [&](int cor, int resto_tiro) {
+        const int c = matriz_col;
+        const int r = matriz_lin;
+        const unsigned char glifo = matriz_tela[c][r];
+        textcolor(cor);
+        printf("%c", glifo);
+        atira_inimigo = rand() % quant_tiros_inimigo;
+        if (atira_inimigo == resto_tiro) {
+            matriz_tela[c][r + 1] = static_cast<unsigned char>(tiro_inimigo);
+        }
+        move_inimigo = rand() % velocidade_inimigo;
+        if (move_inimigo == 0) {
+            matriz_tela[c][r] = 0;
+            col_inimigo = c;
+            lin_inimigo = r;
+            verifica_linhaecol_inimigo(&col_inimigo, &lin_inimigo);
+            matriz_tela[col_inimigo][lin_inimigo] = glifo;
+            gotoxy(c + 2, r + 2);
+            printf(" ");
+        }
+    };
+
     // Rows top-down: the ship, the player's shots (which move up, into rows
     // already passed) and the enemies. The cursor visits every cell.
     const auto varredura_principal = [&] {
@@ -166,26 +201,130 @@ int main() {
                     _sleep(static_cast<unsigned long>(velocidade_nave));
                 }
                 if (celula == tiro) visita_tiro();
+                if (celula == inimigo1) visita_inimigo(LIGHTRED, 1);
+                if (celula == inimigo2) visita_inimigo(LIGHTBLUE, 7);
+                if (celula == inimigo3) visita_inimigo(LIGHTCYAN, 7);
+                if (celula == inimigo4) visita_inimigo(LIGHTMAGENTA, 7);
             }
         }
     };
 
-    // Enemy shots and pickups falling, bottom-up, so that what falls lands
-    // in a row already passed. The cursor visits every cell.
+    // The falling objects test only the cell right below them; the bottom
+    // row has none, and what falls from it is gone.
+    const auto abaixo = [&]() -> int {
+        return matriz_lin < LINHAS_CAMPO - 1 ? matriz_tela[matriz_col][matriz_lin + 1] : 0;
+    };
+    // Moves the visited cell's object (already emptied) into the cell below
+    // and draws it there, in `cor` when one is given.
+    const auto cai_para_baixo = [&](int glifo, int cor = -1) {
+        if (matriz_lin < LINHAS_CAMPO - 1) {
+            matriz_tela[matriz_col][matriz_lin + 1] = static_cast<unsigned char>(glifo);
+            gotoxy(matriz_col + 2, matriz_lin + 3);
+            if (cor >= 0) textcolor(cor);
+            printf("%c", glifo);
+        }
+    };
+
+    // Enemy shots and pickups fall one row, bottom-up, so that what falls
+    // lands in a row already passed. The cursor visits every cell.
     const auto varredura_queda = [&] {
         for (matriz_lin = LINHAS_CAMPO - 1; matriz_lin >= 0; --matriz_lin) {
             for (matriz_col = COLUNAS_CAMPO - 1; matriz_col >= 0; --matriz_col) {
+                unsigned char& celula = matriz_tela[matriz_col][matriz_lin];
                 gotoxy(matriz_col + 2, matriz_lin + 2);
+                if (celula == tiro_inimigo) {
+                    const int embaixo = abaixo();
+                    if (embaixo == nave) {
+                        // Clears the shot and the ship; the cursor is on the shot.
+                        marca_vidas(2);
+                    } else if (embaixo == inimigo1 || embaixo == inimigo2 ||
+                               embaixo == inimigo3 || embaixo == inimigo4 ||
+                               embaixo == asteroide) {
+                        // Spent on what stands below, which is unharmed.
+                        printf(" ");
+                        celula = 0;
+                    } else {
+                        textcolor(cor_tiro_inimigo);
+                        printf(" ");
+                        celula = 0;
+                        cai_para_baixo(tiro_inimigo);
+                    }
+                }
+                if (celula == nave_vida) {
+                    if (abaixo() == nave) {
+                        marca_vidas(1);
+                        gotoxy(matriz_col + 2, matriz_lin + 2);
+                        printf(" ");
+                        celula = 0;
+                    } else {
+                        gotoxy(matriz_col + 2, matriz_lin + 2);
+                        printf(" ");
+                        celula = 0;
+                        cai_para_baixo(nave_vida, LIGHTRED);
+                    }
+                }
             }
         }
     };
 
-    // The one-in-six draw that lets asteroids fall this frame (none yet).
-    const auto varredura_asteroides = [&] {};
+    // On one frame in six the asteroids fall one row, bottom-up.
+    const auto varredura_asteroides = [&] {
+        if (rand() % 6 != 1) return;
+        for (matriz_lin = LINHAS_CAMPO - 1; matriz_lin >= 0; --matriz_lin) {
+            for (matriz_col = COLUNAS_CAMPO - 1; matriz_col >= 0; --matriz_col) {
+                unsigned char& celula = matriz_tela[matriz_col][matriz_lin];
+                gotoxy(matriz_col + 2, matriz_lin + 2);
+                if (celula != asteroide) continue;
+                if (abaixo() == nave) {
+                    marca_vidas(2);
+                } else {
+                    textcolor(BROWN);
+                    printf(" ");
+                    celula = 0;
+                    cai_para_baixo(asteroide);
+                }
+            }
+        }
+    };
 
-    // New pickups, enemies and asteroid clusters, written into the grid
-    // (none yet).
-    const auto sorteios_do_quadro = [&] {};
+    // New things for later frames, written into the grid whatever the cells
+    // hold: maybe a pickup in the top row, maybe one enemy in the upper
+    // field, maybe an asteroid cluster around a centre in row 1. The draws
+    // come in this order every frame.
+    const auto sorteios_do_quadro = [&] {
+        sorteia_vida();
+
+        coloca_inimigo = rand() % quant_inimigos;
+        int novo = 0;
+        if (coloca_inimigo == 2) novo = inimigo1;
+        if (coloca_inimigo == 12) novo = inimigo2;
+        if (coloca_inimigo == 22) novo = inimigo3;
+        if (coloca_inimigo == 20) novo = inimigo4;
+        if (novo != 0) {
+            col_inimigo = sorteia_coluna_inimigo();
+            lin_inimigo = sorteia_linha_inimigo();
+            matriz_tela[col_inimigo][lin_inimigo] = static_cast<unsigned char>(novo);
+        }
+
+        if (rand() % quant_asteroides == 1) {
+            col_asteroide = rand() % 38 + 2;
+            lin_asteroide = 1;
+            const auto pedra = static_cast<unsigned char>(asteroide);
+            matriz_tela[col_asteroide][lin_asteroide] = pedra;
+            // Nine draws among five neighbours: a repeated direction writes
+            // its cell again, so a cluster has two to six cells.
+            for (cont_asteroide = 0; cont_asteroide < 9; ++cont_asteroide) {
+                direcao_asteroide = rand() % 5 + 1;
+                switch (direcao_asteroide) {
+                    case 1: matriz_tela[col_asteroide][lin_asteroide - 1] = pedra; break;
+                    case 2: matriz_tela[col_asteroide][lin_asteroide + 1] = pedra; break;
+                    case 3: matriz_tela[col_asteroide + 1][lin_asteroide] = pedra; break;
+                    case 4: matriz_tela[col_asteroide - 1][lin_asteroide] = pedra; break;
+                    case 5: matriz_tela[col_asteroide + 1][lin_asteroide + 1] = pedra; break;
+                }
+            }
+        }
+    };
 
     const auto quadro = [&] {
         varredura_principal();

@@ -146,5 +146,63 @@ TEST(GameE2E, TheShipMovesShootsAndDEndsTheGame) {
     std::remove(result.c_str());
 }
 
+// The enemies' glyphs and the SGR colours of their kinds (light red, light
+// blue, light cyan, light magenta).
+struct EnemyLook {
+    std::string glyph;
+    int fg;
+};
+const std::vector<EnemyLook> kEnemies = {
+    {"\u25BC", 91}, {"\u2666", 94}, {"\u263B", 96}, {"\u263C", 95}};
+
+TEST(GameE2E, EnemiesAppearInTheUpperFieldInTheirColours) {
+    TmuxSession s(kBinary);
+    ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR")) << s.capture();
+    s.send_keys({"1"});
+    // The game screen, so that no banner letter is taken for an enemy.
+    ASSERT_TRUE(s.wait_for_text("PONTOS:")) << s.capture();
+    // Every enemy on the playfield (columns 2 to 44) of one screen; any out
+    // of place or out of colour is reported in `wrong`.
+    const auto enemies_on = [](const std::vector<std::vector<ScreenCell>>& rows,
+                               std::string& wrong) {
+        int found = 0;
+        for (int y = 1; y <= 42; ++y) {
+            for (int x = 2; x <= 44; ++x) {
+                const ScreenCell c = cell_at(rows, x, y);
+                for (const EnemyLook& e : kEnemies) {
+                    if (c.text != e.glyph) continue;
+                    ++found;
+                    if (y < 2 || y > 17 || c.fg != e.fg) {
+                        wrong += e.glyph + " at (" + std::to_string(x) + ", " + std::to_string(y) +
+                                 ") in colour " + std::to_string(c.fg) + "\n";
+                    }
+                }
+            }
+        }
+        return found;
+    };
+    std::string wrong;
+    // About four enemies in 225 frames of 50 ms: the first comes within
+    // seconds; a minute is ample.
+    ASSERT_TRUE(s.wait_until(
+        [&](const std::string&) { return enemies_on(parse_screen(s.capture(true)), wrong) > 0; },
+        std::chrono::seconds(60)))
+        << s.capture();
+    EXPECT_EQ(wrong, "");
+    // A few seconds more of play: every enemy seen stays in its zone and
+    // colour.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int captures = 0;
+    s.wait_until([&](const std::string&) {
+        enemies_on(parse_screen(s.capture(true)), wrong);
+        ++captures;
+        return std::chrono::steady_clock::now() > until;
+    });
+    EXPECT_GT(captures, 10);
+    EXPECT_EQ(wrong, "");
+    s.send_keys({"d"});
+    EXPECT_TRUE(s.wait_for_end());
+}
+
 }  // namespace
 }  // namespace patrulha::testing
