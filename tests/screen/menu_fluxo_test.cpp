@@ -147,17 +147,25 @@ TEST_F(MenuFluxoTest, LevelOneHandsOverToAGameWithTheFrameAndThePanel) {
 TEST_F(MenuFluxoTest, OptionsChangeTheShipAndShotAndKeepThemForEveryGame) {
     // '2' the spade, '6' light red ship, '8' light green shot; ESC back; a
     // game at level 1; 'C' back to the menu; a game at level 4.
-    vb.keys("5268").key(ESC).key('1');
-    vb.after_polls(2).key('z');
-    vb.after_polls(2).key('c');
-    vb.key('4').end_after_polls(2);
+    std::size_t primeiro_jogo = 0, segundo_jogo = 0, fim_do_primeiro = 0;
+    vb.keys("5268").key(ESC).key('1').call([&] { primeiro_jogo = vb.sleeps().size(); });
+    vb.after_polls(3).call([&] { fim_do_primeiro = vb.sleeps().size(); }).key('c');
+    vb.key('4').call([&] { segundo_jogo = vb.sleeps().size(); });
+    vb.end_after_polls(3);
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
     EXPECT_TRUE(tela_de_jogo(vb));
     EXPECT_EQ(code_at(23, 39), 6) << "the ship chosen before the first game";
     EXPECT_EQ(attribute_at(23, 39), LIGHTRED);
-    // The level resets to its own preset.
+    // The level resets to its own preset: name, lives and the ship's pause,
+    // 1 ms a frame at the first level, none at the fourth.
     EXPECT_EQ(vb.row_codes(6, 60, 67), "AVANCADO");
     EXPECT_EQ(vb.row_codes(8, 60, 61), "3 ");
+    ASSERT_LT(primeiro_jogo, fim_do_primeiro);
+    for (std::size_t i = primeiro_jogo; i < fim_do_primeiro; ++i)
+        EXPECT_EQ(vb.sleeps()[i].ms, 1u) << "first game, pause " << i;
+    ASSERT_LT(segundo_jogo, vb.sleeps().size());
+    for (std::size_t i = segundo_jogo; i < vb.sleeps().size(); ++i)
+        EXPECT_EQ(vb.sleeps()[i].ms, 0u) << "second game, pause " << i;
 }
 
 TEST_F(MenuFluxoTest, TheShotFliesInTheChosenColour) {
