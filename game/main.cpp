@@ -28,7 +28,9 @@ constexpr int TECLA_ESC = 27;
 // `opcao`: on the first pass (0), and after a game or the options screen.
 // The code 0 also comes here, as the first code of some extended keys
 // after the invalid-option message.
-bool redesenha_titulo(int opcao) { return opcao == 0 || (opcao >= '1' && opcao <= '5'); }
+bool redesenha_titulo(int opcao) {
+    return opcao == 0 || (opcao >= '1' && opcao <= '5');
+}
 
 // The player's shots in flight are capped: a shot is fired while five or
 // fewer are counted, so six can fly at once.

@@ -3,7 +3,6 @@
 // and panel, and ESC at the menu ending the program with the terminal given
 // back as it was.
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -46,7 +45,9 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
     TmuxSession s("stty -g > /tmp/patrulha-menu-$$.a; " + kBinary +
                   "; st=$?; stty -g > /tmp/patrulha-menu-$$.b; "
                   "if cmp -s /tmp/patrulha-menu-$$.a /tmp/patrulha-menu-$$.b; then same=SAME-STTY; "
-                  "else same=OTHER-STTY; fi; echo \"$same STATUS=$st\" > " + result + "; "
+                  "else same=OTHER-STTY; fi; echo \"$same STATUS=$st\" > " +
+                  result +
+                  "; "
                   "rm -f /tmp/patrulha-menu-$$.a /tmp/patrulha-menu-$$.b");
     ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
 

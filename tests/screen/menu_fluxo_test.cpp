@@ -27,13 +27,14 @@ bool titulo_na_tela(const VirtualBackend& vb) {
 
 // Whether the game screen's frame is up.
 bool tela_de_jogo(const VirtualBackend& vb) {
-    return vb.cell(45, 1).code == 203 && vb.cell(45, 42).code == 202 &&
-           vb.cell(80, 15).code == 185;
+    return vb.cell(45, 1).code == 203 && vb.cell(45, 42).code == 202 && vb.cell(80, 15).code == 185;
 }
 
 // The number of title screens drawn so far: each draws once for its banner,
 // and nothing else draws at the menu.
-int titulos(const VirtualBackend& vb) { return static_cast<int>(vb.rand_draws()); }
+int titulos(const VirtualBackend& vb) {
+    return static_cast<int>(vb.rand_draws());
+}
 
 TEST_F(MenuFluxoTest, EscAsTheFirstKeyEndsTheProgramOnTheTitleScreen) {
     vb.key(ESC);
