@@ -111,6 +111,22 @@ TEST_F(GameTest, AnOrdinaryFrameAtTheFirstLevel) {
     // Two full cursor sweeps of the field (main and falling scans), the
     // ship's 1 ms pause and a few calls: about 50 ms.
     EXPECT_NEAR(frame_ms, 50.0, 3.0);
+    EXPECT_EQ(d1 - d0, 4u * kFrames) << "the asteroid draw and three spawn draws";
+}
+
+TEST_F(GameTest, AFrameWhoseAsteroidsFallSweepsTheFieldOnceMore) {
+    std::int64_t t0 = 0, t1 = 0;
+    vb.after_polls(2).call([&] {
+        t0 = vb.now_us();
+        vb.force_rand({1});
+    });
+    vb.after_polls(1).call([&] { t1 = vb.now_us(); });
+    vb.end_after_polls(0);
+    run_main();
+    const double frame_ms = static_cast<double>(t1 - t0) / 1000.0;
+    std::cout << "[ figures  ] frame with the asteroid scan at level 1: " << frame_ms
+              << " ms of console time\n";
+    EXPECT_NEAR(frame_ms, 74.0, 3.0);
 }
 
 // ==== The player's shots ====
