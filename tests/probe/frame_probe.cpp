@@ -6,7 +6,7 @@
 //                    in attribute (x + 7y) % 256
 //   row 42           "fim" at column 1, '#' in the last cell (80, 42)
 //
-// Keys: 'p' pauses until the next key; 'q' ends the program; 't' calls
+// Keys: 'p' pauses until the next key (showing "pausa" on row 1); 'q' ends the program; 't' calls
 // std::terminate; 'e' throws something that is not a std::exception; 'k'
 // lets the game loop run into a null pointer.
 #include <exception>
@@ -38,10 +38,13 @@ static int frames() {
     for (int n = 0;; ++n) {
         textattr(15);
         gotoxy(1, 1);
-        printf("quadro %i", n);
+        printf("quadro %i      ", n);
         if (_kbhit()) {
             switch (_getch()) {
-            case 'p': _getch(); break;
+            case 'p':
+                _cputs("pausa");
+                _getch();
+                break;
             case 'q': return 0;
             case 't': std::terminate();
             case 'e': throw 42;
