@@ -108,6 +108,24 @@ inline bool wait_until_gone(int pid, std::chrono::milliseconds deadline) {
     }
 }
 
+// Waits until the named program under the pane has taken the terminal over
+// (it reads keys one by one, without echo), on terminals with no alternate
+// screen to tell it by.
+inline bool wait_until_taken_over(const TmuxSession& s, const std::string& command,
+                                  std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+    if (wait_for_process(s, command, deadline) < 0) return false;
+    const std::string tty = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_tty}"});
+    const std::string stty = "stty -a -F " + tty.substr(0, tty.find('\n')) + " 2>/dev/null";
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        const std::string modes = run_capture(stty);
+        if (modes.find("-icanon") != std::string::npos && modes.find("-echo ") != std::string::npos)
+            return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 // The base name of a binary's path, as /proc shows its command.
 inline std::string command_of(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
