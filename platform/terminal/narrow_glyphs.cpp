@@ -12,14 +12,17 @@ namespace {
 // (sun); the extra life '+'; the asteroid '#' or the line-drawing block;
 // the player's shot '^' (a shot going up, for the little house of code
 // 127); the enemy shot is 'o' already. Accented letters lose their
-// accents; box drawing falls back on - | = +.
+// accents. Single-line boxes fall back on - | +; the double-line frame
+// around the playfield on = and |, its corners and joints taking the
+// character of the line they sit on, so that no part of it looks like the
+// extra life.
 constexpr char kLowAscii[] = " @@+%&A.#o#mfdd*><|!PS=|^v><L-^V";
 constexpr char kHighAscii[] =
     "CueaaaaceeeiiiAA"   // 0x80
     "EaAooouuyOUoLOxf"   // 0x90
     "aiounNao?R-//!<>"   // 0xA0
-    "::#|+AAAC+|++cY+"   // 0xB0
-    "++++-+aA+++++=+*"   // 0xC0
+    "::#|+AAAC||==cY+"   // 0xB0
+    "++++-+aA====|=+*"   // 0xC0
     "dDEEEiIII++#_|I-"   // 0xD0
     "OBOOoOupPUUUyY-'"   // 0xE0
     "-+=/PS/,'\".132# ";  // 0xF0

@@ -119,6 +119,36 @@ TEST(TerminalScreenE2E, TheGameStandsStillWhileTheWindowIsSmall) {
     })) << s.capture();
 }
 
+TEST(TerminalScreenE2E, StartingInASmallWindowWaitsForItToGrow) {
+    TmuxSession s(kFrameProbe, {}, 70, 30);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 70, 30);
+    })) << s.capture();
+    // The length of the stimulus: 20 frames, had the game started.
+    std::this_thread::sleep_for(seconds(1));
+    resize(s, 80, 42);
+    ASSERT_TRUE(s.wait_for_text("quadro")) << s.capture();
+    EXPECT_LT(counter(s.capture()), 10) << "frames ran before the window was large enough";
+    ASSERT_TRUE(s.wait_for_text("fim")) << s.capture();
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) { return counter(screen) >= 12; }))
+        << s.capture();
+}
+
+TEST(TerminalScreenE2E, TonesNeitherHoldTheGameUpNorBreakIt) {
+    // Whether or not a sound device opens here, each tone lasts its 100 ms
+    // of the game's time and the game goes on.
+    TmuxSession s(recorded(kFrameProbe));
+    ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();
+    for (int i = 0; i < 10; ++i) s.send_keys({"b"});
+    const int after_beeps = counter(s.capture());
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+        return counter(screen) > after_beeps + 12;
+    })) << s.capture();
+    s.send_keys({"q"});
+    ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
+    EXPECT_NE(s.capture().find("ENDED signal=0 status=0"), std::string::npos) << s.capture();
+}
+
 TEST(TerminalScreenE2E, ALargerWindowShowsTheConsoleAtTheTopLeft) {
     TmuxSession s(kFrameProbe, {}, 100, 50);
     ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();

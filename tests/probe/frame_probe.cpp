@@ -6,7 +6,8 @@
 //                    in attribute (x + 7y) % 256
 //   row 42           "fim" at column 1, '#' in the last cell (80, 42)
 //
-// Keys: 'p' pauses until the next key (showing "pausa" on row 1); 'q' ends the program; 't' calls
+// Keys: 'p' pauses until the next key (showing "pausa" on row 1); 'b'
+// beeps at 1000 Hz for 100 ms; 'q' ends the program; 't' calls
 // std::terminate; 'e' throws something that is not a std::exception; 'k'
 // lets the game loop run into a null pointer.
 #include <exception>
@@ -45,6 +46,7 @@ static int frames() {
                 _cputs("pausa");
                 _getch();
                 break;
+            case 'b': _beep(1000, 100); break;
             case 'q': return 0;
             case 't': std::terminate();
             case 'e': throw 42;
