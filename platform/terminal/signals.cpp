@@ -93,7 +93,10 @@ void install_signal_handlers() {
 
     struct sigaction action {};
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: waits wake up and look at the flags
+    // Restarted, so that a signal never cuts a write to the terminal short;
+    // the waits (poll, clock_nanosleep) end early all the same, and the
+    // pipe wakes a poll that had not started yet.
+    action.sa_flags = SA_RESTART;
     action.sa_handler = on_end_signal;
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &action, nullptr);
     // Installed before the terminal library starts, so that it keeps its

@@ -1,15 +1,12 @@
 #include "platform/terminal/terminal_backend.h"
 
 #include <curses.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
