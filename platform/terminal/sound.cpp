@@ -88,6 +88,11 @@ bool TonePlayer::device_open() const {
     return device_open_;
 }
 
+bool TonePlayer::idle() const {
+    std::lock_guard lock(mutex_);
+    return queue_.empty() && !busy_;
+}
+
 void TonePlayer::run() {
     snd_pcm_t* pcm = nullptr;
     bool tried = false;
@@ -99,6 +104,7 @@ void TonePlayer::run() {
         queue_.pop_front();
         queued_ms_ -= tone.duration_ms;
         silence_ = false;
+        busy_ = true;
         lock.unlock();
 
         if (!tried) {
@@ -137,6 +143,7 @@ void TonePlayer::run() {
             }
         }
         lock.lock();
+        busy_ = false;
         if (silence_ && pcm) {
             snd_pcm_drop(pcm);
             snd_pcm_prepare(pcm);

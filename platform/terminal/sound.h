@@ -44,6 +44,10 @@ public:
     // Whether a sound device has opened. False before the first tone.
     bool device_open() const;
 
+    // Whether every tone queued so far has been handed to the device (or
+    // dropped, where none opened).
+    bool idle() const;
+
 private:
     struct Tone {
         unsigned frequency;
@@ -59,6 +63,7 @@ private:
     bool stop_ = false;
     bool silence_ = false;
     bool device_open_ = false;
+    bool busy_ = false;  // a tone is being handed to the device
     std::thread thread_;
 };
 

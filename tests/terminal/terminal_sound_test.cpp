@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <unistd.h>
 
 #include "platform/terminal/sound.h"
 
@@ -70,6 +75,48 @@ TEST(TerminalSound, AToneTheDeviceCannotPlayIsSilenceOfTheSameLength) {
         EXPECT_EQ(peak(tone, 0, tone.size()), 0) << hz;
     }
     EXPECT_TRUE(render_tone(1000, 0, 48000).empty());
+}
+
+// The samples in a raw file of 16-bit samples.
+std::vector<std::int16_t> read_samples(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::int16_t> samples;
+    std::int16_t s;
+    while (in.read(reinterpret_cast<char*>(&s), sizeof s)) samples.push_back(s);
+    return samples;
+}
+
+TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
+    // A sound device that writes what it is given to a file, set up through
+    // ALSA's own configuration, so that what the player plays can be read
+    // back.
+    const std::string dir = "/tmp/patrulha-sound-" + std::to_string(::getpid());
+    std::system(("mkdir -p " + dir).c_str());
+    const std::string raw = dir + "/played.raw";
+    {
+        std::ofstream config(dir + "/asound.conf");
+        config << "pcm.!default { type file slave.pcm \"null\" file \"" << raw
+               << "\" format \"raw\" }\npcm.null { type null }\n";
+    }
+    ::setenv("ALSA_CONFIG_PATH", (dir + "/asound.conf").c_str(), 1);
+    {
+        TonePlayer player;
+        player.play(1000, 100);
+        player.play(700, 15);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!player.idle() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(player.idle());
+        EXPECT_TRUE(player.device_open());
+    }
+    ::unsetenv("ALSA_CONFIG_PATH");
+    const auto played = read_samples(raw);
+    std::system(("rm -rf " + dir).c_str());
+    ASSERT_EQ(played.size(), 4800u + 720u);
+    const std::vector<std::int16_t> first(played.begin(), played.begin() + 4800);
+    const std::vector<std::int16_t> second(played.begin() + 4800, played.end());
+    EXPECT_EQ(first, render_tone(1000, 100));
+    EXPECT_EQ(second, render_tone(700, 15));
 }
 
 }  // namespace
