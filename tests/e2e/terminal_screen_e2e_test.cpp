@@ -4,7 +4,6 @@
 // survive.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "tests/e2e/terminal_e2e_support.h"
@@ -34,10 +33,11 @@ std::string picture(const std::string& screen) {
 
 // The frame probe's counter on the screen, or -1.
 int counter(const std::string& screen) {
-    static const std::regex pattern("quadro ([0-9]+)");
-    std::smatch m;
-    if (!std::regex_search(screen, m, pattern)) return -1;
-    return std::stoi(m[1]);
+    const auto at = screen.find("quadro ");
+    if (at == std::string::npos) return -1;
+    std::size_t end = at + 7;
+    while (end < screen.size() && screen[end] >= '0' && screen[end] <= '9') ++end;
+    return end > at + 7 ? std::stoi(screen.substr(at + 7, end - at - 7)) : -1;
 }
 
 void resize(const TmuxSession& s, int columns, int rows) {
