@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 #include <langinfo.h>
 
 #include "platform/cp850.h"
@@ -157,20 +159,24 @@ bool TerminalBackend::too_small() const {
 }
 
 void TerminalBackend::show_size_notice() {
-    const std::string lines[] = {
-        "Terminal pequeno demais",
-        "precisa: " + std::to_string(ConsoleBuffer::kWidth) + " x " +
-            std::to_string(ConsoleBuffer::kHeight),
-        "atual: " + std::to_string(COLS) + " x " + std::to_string(LINES),
-    };
-    constexpr int kLines = 3;
+    const std::string needed =
+        std::to_string(ConsoleBuffer::kWidth) + " x " + std::to_string(ConsoleBuffer::kHeight);
+    const std::string current = std::to_string(COLS) + " x " + std::to_string(LINES);
+    std::vector<std::string> lines = {"Terminal pequeno demais", "precisa: " + needed,
+                                      "atual: " + current};
+    // A tiny window gets the two sizes alone, as much of them as fits.
+    if (LINES < 3 || COLS < static_cast<int>(lines[0].size()))
+        lines = {"min " + std::to_string(ConsoleBuffer::kWidth) + "x" +
+                     std::to_string(ConsoleBuffer::kHeight),
+                 "tem " + std::to_string(COLS) + "x" + std::to_string(LINES)};
+    const int count = static_cast<int>(lines.size());
     erase();
     clearok(curscr, TRUE);
-    const int top = std::max(0, (LINES - kLines) / 2);
-    for (int i = 0; i < kLines && top + i < LINES; ++i) {
-        const int length = static_cast<int>(lines[i].size());
-        const int left = std::max(0, (COLS - length) / 2);
-        mvaddnstr(top + i, left, lines[i].c_str(), COLS - left);
+    const int top = std::max(0, (LINES - count) / 2);
+    for (int i = 0; i < count && top + i < LINES; ++i) {
+        const std::string& line = lines[static_cast<std::size_t>(i)];
+        const int left = std::max(0, (COLS - static_cast<int>(line.size())) / 2);
+        mvaddnstr(top + i, left, line.c_str(), COLS - left);
     }
     curs_set(0);
     cursor_mode_ = 0;

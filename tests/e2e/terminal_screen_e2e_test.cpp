@@ -77,6 +77,11 @@ TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
     ASSERT_TRUE(s.wait_until([](const std::string& screen) {
         return shows_size_notice(screen, 30, 6);
     })) << s.capture();
+    resize(s, 12, 4);  // too narrow for the words: the sizes alone
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return screen.find("min 80x42") != std::string::npos &&
+               screen.find("tem 12x4") != std::string::npos;
+    })) << s.capture();
     resize(s, 1, 1);
     resize(s, 79, 42);
     ASSERT_TRUE(s.wait_until([](const std::string& screen) {
