@@ -141,6 +141,9 @@ void TonePlayer::run() {
                     done += static_cast<std::size_t>(n);
                 }
             }
+            // The device starts by itself only once its buffer is full, which
+            // a short tone alone never fills.
+            if (snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm);
         }
         lock.lock();
         busy_ = false;
