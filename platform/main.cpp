@@ -1,16 +1,10 @@
-// The process entry: reads the command line, takes over the terminal, runs
-// the game on it, and gives the terminal back on every way out.
-#include <unistd.h>
-
-#include <clocale>
-#include <csignal>
+// The process entry: reads the command line, then runs the game on the
+// terminal, which is given back on every way out.
 #include <cstdio>
 #include <cstring>
-#include <exception>
 
 #include "game/game.h"
-#include "platform/runtime.h"
-#include "platform/terminal/terminal_backend.h"
+#include "platform/terminal/terminal_program.h"
 
 #ifndef PATRULHA_VERSION
 #define PATRULHA_VERSION "0.0.0"
@@ -25,7 +19,8 @@ constexpr const char* kUsage =
     "\n"
     "Menu:  1-4 difficulty   5 options   Esc quit\n"
     "Game:  arrows move   X re-centre   Z fire   A special bomb\n"
-    "       S pause   C back to the menu   D quit\n";
+    "       S pause   C back to the menu   D quit\n"
+    "Ctrl-Z suspends; Ctrl-C quits at any time.\n";
 
 }  // namespace
 
@@ -43,30 +38,5 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-
-    std::setlocale(LC_ALL, "");
-    using namespace patrulha::platform;
-    install_signal_handlers();
-    try {
-        TerminalBackend terminal;
-        Runtime::instance().attach(terminal);
-        int status = 0;
-        try {
-            patrulha::main();
-        } catch (const Interrupted& interrupted) {
-            status = 128 + interrupted.signal;
-        } catch (const TerminalGone&) {
-            status = 1;
-        } catch (const std::exception& error) {
-            terminal.restore();
-            std::fprintf(stderr, "patrulha: %s\n", error.what());
-            status = 1;
-        }
-        terminal.restore();
-        Runtime::instance().detach();
-        return status;
-    } catch (const TerminalError& error) {
-        std::fprintf(stderr, "patrulha: %s\n", error.what());
-        return 1;
-    }
+    return patrulha::platform::run_on_terminal("patrulha", [] { return patrulha::main(); });
 }

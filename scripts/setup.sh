@@ -37,7 +37,7 @@ ensure_packages() {
 }
 
 # What building the game and its tests needs.
-BUILD_PACKAGES=(cmake make g++ libncurses-dev libgtest-dev)
+BUILD_PACKAGES=(cmake make g++ libncurses-dev libasound2-dev libgtest-dev)
 
 # Configures and builds into build/ with the options given.
 build() {

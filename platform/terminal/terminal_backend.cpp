@@ -1,65 +1,40 @@
 #include "platform/terminal/terminal_backend.h"
 
 #include <curses.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 #include <langinfo.h>
 
 #include "platform/cp850.h"
+#include "platform/terminal/narrow_glyphs.h"
 #include "platform/terminal/terminfo.h"
 
 namespace patrulha::platform {
 
 // ==== Signals ====
 
-namespace {
-
-volatile std::sig_atomic_t pending_signal = 0;
-int signal_pipe[2] = {-1, -1};
-
-extern "C" void on_signal(int sig) {
-    pending_signal = sig;
-    if (signal_pipe[1] >= 0) {
-        const int saved = errno;
-        const char byte = 1;
-        [[maybe_unused]] ssize_t n = ::write(signal_pipe[1], &byte, 1);
-        errno = saved;
-    }
-}
-
-}  // namespace
-
-void install_signal_handlers() {
-    if (signal_pipe[0] < 0 && ::pipe(signal_pipe) == 0) {
-        for (const int fd : signal_pipe) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-    }
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: waits wake up and look at the flag
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &action, nullptr);
-}
-
 void TerminalBackend::check_signals() {
-    if (signal_pipe[0] >= 0) {
-        char sink[64];
-        while (::read(signal_pipe[0], sink, sizeof sink) > 0) {
-        }
+    drain_signal_wakes();
+    if (const int sig = pending_end_signal()) throw Interrupted{sig};
+    if (take_suspend_request()) suspend();
+    if (take_continued()) resume_screen();
+    if (take_resized()) {
+        update_size();
+        if (too_small())
+            show_size_notice();
+        else
+            repaint();
     }
-    if (const int sig = pending_signal) throw Interrupted{sig};
 }
 
 // ==== Opening and restoring ====
@@ -79,6 +54,12 @@ bool locale_is_utf8() {
     return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
 }
 
+std::int64_t monotonic_us() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
+}
+
 }  // namespace
 
 TerminalBackend::TerminalBackend() : screen_(std::make_unique<Screen>()) {
@@ -87,30 +68,43 @@ TerminalBackend::TerminalBackend() : screen_(std::make_unique<Screen>()) {
     if (const std::string reason = terminal_unusable_reason(); !reason.empty())
         throw TerminalError(reason);
     const char* term = std::getenv("TERM");
+    ::tcgetattr(STDIN_FILENO, &saved_modes_);
 
     utf8_ = locale_is_utf8();
+    // The window's real size wins over LINES and COLUMNS left in the
+    // environment by a shell that has since been resized.
+    use_env(TRUE);
+    use_tioctl(TRUE);
     screen_->screen = newterm(term, stdout, stdin);
     if (!screen_->screen) throw TerminalError(std::string("cannot open terminal '") + term + "'");
     set_term(screen_->screen);
     active_ = true;
+    try {
+        arm_emergency_reset(terminal_reset_string(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+        line_drawing_keys_ = line_drawing_keys();
 
-    cbreak();  // Ctrl-C still sends SIGINT
-    noecho();
-    nonl();
-    keypad(stdscr, TRUE);
-    nodelay(stdscr, TRUE);
-    intrflush(stdscr, FALSE);
-    typeahead(-1);
-    set_escdelay(25);
-    leaveok(stdscr, FALSE);
+        cbreak();  // Ctrl-C, Ctrl-Z and Ctrl-\ still send their signals
+        noecho();
+        nonl();
+        keypad(stdscr, TRUE);
+        nodelay(stdscr, TRUE);
+        intrflush(stdscr, FALSE);
+        typeahead(-1);
+        set_escdelay(25);
+        leaveok(stdscr, FALSE);
 
-    if (has_colors()) {
-        start_color();
-        colour_mode_ = (COLORS >= 16 && COLOR_PAIRS > 256) ? ColourMode::Full : ColourMode::Eight;
-    } else {
-        colour_mode_ = ColourMode::None;
+        if (has_colors()) {
+            start_color();
+            colour_mode_ =
+                (COLORS >= 16 && COLOR_PAIRS > 256) ? ColourMode::Full : ColourMode::Eight;
+        } else {
+            colour_mode_ = ColourMode::None;
+        }
+        erase();
+    } catch (...) {
+        restore();
+        throw;
     }
-    erase();
 }
 
 TerminalBackend::~TerminalBackend() { restore(); }
@@ -118,11 +112,103 @@ TerminalBackend::~TerminalBackend() { restore(); }
 void TerminalBackend::restore() {
     if (!active_) return;
     active_ = false;
+    sound_.silence();
     curs_set(1);
     endwin();
     delscreen(screen_->screen);
     screen_->screen = nullptr;
     std::fflush(stdout);
+    disarm_emergency_reset();
+}
+
+// ==== Suspend, resume and the window's size ====
+
+void TerminalBackend::suspend() {
+    const std::int64_t stopped_at = monotonic_us();
+    sound_.silence();
+    endwin();
+    std::fflush(stdout);
+    // Given back the ordinary way: a crash while stopped has nothing to undo.
+    disarm_emergency_reset();
+    stop_process();
+    arm_emergency_reset(terminal_reset_string(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+    take_continued();
+    resume_screen();
+    standstill_us_ += monotonic_us() - stopped_at;
+}
+
+void TerminalBackend::resume_screen() {
+    // After a stop the shell may have changed the modes and written over
+    // the screen: the program's modes go back and every cell is sent again.
+    reset_prog_mode();
+    update_size();
+    if (too_small())
+        show_size_notice();
+    else
+        repaint();
+}
+
+void TerminalBackend::update_size() {
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
+        resize_term(size.ws_row, size.ws_col);
+}
+
+bool TerminalBackend::too_small() const {
+    return LINES < ConsoleBuffer::kHeight || COLS < ConsoleBuffer::kWidth;
+}
+
+void TerminalBackend::show_size_notice() {
+    const std::string needed =
+        std::to_string(ConsoleBuffer::kWidth) + " x " + std::to_string(ConsoleBuffer::kHeight);
+    const std::string current = std::to_string(COLS) + " x " + std::to_string(LINES);
+    std::vector<std::string> lines = {"Terminal pequeno demais", "precisa: " + needed,
+                                      "atual: " + current};
+    // A tiny window gets the two sizes alone, as much of them as fits.
+    if (LINES < 3 || COLS < static_cast<int>(lines[0].size()))
+        lines = {"min " + std::to_string(ConsoleBuffer::kWidth) + "x" +
+                     std::to_string(ConsoleBuffer::kHeight),
+                 "tem " + std::to_string(COLS) + "x" + std::to_string(LINES)};
+    const int count = static_cast<int>(lines.size());
+    erase();
+    clearok(curscr, TRUE);
+    const int top = std::max(0, (LINES - count) / 2);
+    for (int i = 0; i < count && top + i < LINES; ++i) {
+        const std::string& line = lines[static_cast<std::size_t>(i)];
+        const int left = std::max(0, (COLS - static_cast<int>(line.size())) / 2);
+        mvaddnstr(top + i, left, line.c_str(), COLS - left);
+    }
+    curs_set(0);
+    cursor_mode_ = 0;
+    wnoutrefresh(stdscr);
+    doupdate();
+}
+
+void TerminalBackend::stand_still_while_small() {
+    if (!too_small()) return;
+    const std::int64_t since = monotonic_us();
+    show_size_notice();
+    while (too_small()) {
+        wait_for_input_or_signal(-1);
+        check_signals();
+        // Keys typed at the notice are not meant for a game the player
+        // cannot see.
+        drain_input();
+        decoder_.codes().clear();
+    }
+    standstill_us_ += monotonic_us() - since;
+}
+
+void TerminalBackend::repaint() {
+    erase();
+    clearok(curscr, TRUE);
+    for (int y = 0; y < ConsoleBuffer::kHeight; ++y)
+        for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
+            draw_cell(x, y, front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)]);
+    cursor_mode_ = -1;
+    place_cursor();
+    wnoutrefresh(stdscr);
+    doupdate();
 }
 
 // ==== Presenting ====
@@ -162,14 +248,37 @@ void TerminalBackend::draw_cell(int x, int y, const Cell& cell) {
     unsigned extra = 0;
     const short pair = pair_for(cell.attribute, extra);
     wchar_t text[2] = {static_cast<wchar_t>(cp850_to_unicode(cell.code)), L'\0'};
-    if (!utf8_ && text[0] > 126) text[0] = L'?';
+    if (!utf8_) {
+        // Without UTF-8 only ASCII reaches the terminal intact; the line
+        // drawing set, where the terminal has the character, looks closer.
+        const NarrowGlyph glyph = narrow_glyph(cell.code);
+        if (glyph.line_drawing != 0 &&
+            line_drawing_keys_.find(glyph.line_drawing) != std::string::npos) {
+            text[0] = static_cast<wchar_t>(glyph.line_drawing);
+            extra |= A_ALTCHARSET;
+        } else {
+            text[0] = static_cast<wchar_t>(glyph.ascii);
+        }
+    }
     cchar_t c;
     setcchar(&c, text, static_cast<attr_t>(extra), pair, nullptr);
     mvadd_wch(y, x, &c);
 }
 
+void TerminalBackend::place_cursor() {
+    const bool visible = shown_cursor_visible_ && shown_cursor_.x < COLS && shown_cursor_.y < LINES;
+    const int mode = visible ? (shown_cursor_size_ >= 50 ? 2 : 1) : 0;
+    if (mode != cursor_mode_) {
+        curs_set(mode);
+        cursor_mode_ = mode;
+    }
+    if (visible) move(shown_cursor_.y, shown_cursor_.x);
+}
+
 void TerminalBackend::present(const ConsoleBuffer& console) {
     check_signals();
+    check_input_alive();
+    stand_still_while_small();
     const int rows = std::min(LINES, ConsoleBuffer::kHeight);
     const int cols = std::min(COLS, ConsoleBuffer::kWidth);
     for (int y = 0; y < rows; ++y)
@@ -182,31 +291,29 @@ void TerminalBackend::present(const ConsoleBuffer& console) {
         }
     redraw_all_ = false;
 
-    const Point cursor = console.cursor();
-    const bool visible = console.cursor_visible() && cursor.x < COLS && cursor.y < LINES;
-    const int mode = visible ? (console.cursor_size() >= 50 ? 2 : 1) : 0;
-    if (mode != cursor_mode_) {
-        curs_set(mode);
-        cursor_mode_ = mode;
-    }
-    if (visible) move(cursor.y, cursor.x);
+    shown_cursor_ = console.cursor();
+    shown_cursor_visible_ = console.cursor_visible();
+    shown_cursor_size_ = console.cursor_size();
+    place_cursor();
     wnoutrefresh(stdscr);
     doupdate();
 }
 
 // ==== Time ====
 
-std::int64_t TerminalBackend::now_us() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
-}
+std::int64_t TerminalBackend::now_us() { return monotonic_us() - standstill_us_; }
 
 void TerminalBackend::sleep_us(std::int64_t us) {
-    const std::int64_t until = now_us() + us;
-    timespec ts{static_cast<time_t>(until / 1'000'000), static_cast<long>(until % 1'000'000) * 1000};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR)
+    std::int64_t until = monotonic_us() + us;
+    for (;;) {
+        const timespec ts{static_cast<time_t>(until / 1'000'000),
+                          static_cast<long>(until % 1'000'000) * 1000};
+        if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != EINTR) return;
+        // A suspend inside moves the end on by its length.
+        const std::int64_t before = standstill_us_;
         check_signals();
+        until += standstill_us_ - before;
+    }
 }
 
 std::time_t TerminalBackend::wall_time() { return std::time(nullptr); }
@@ -263,9 +370,32 @@ void TerminalBackend::drain_input() {
     decoder_.end_burst(now_ms());
 }
 
+void TerminalBackend::wait_for_input_or_signal(int timeout_ms) {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {signal_wake_fd(), POLLIN, 0}};
+    const int ready = ::poll(fds, signal_wake_fd() >= 0 ? 2 : 1, timeout_ms);
+    if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) throw TerminalGone{};
+    if (ready > 0 && (fds[0].revents & POLLIN)) check_input_alive();
+}
+
+void TerminalBackend::check_input_alive() {
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&fd, 1, 0) <= 0) return;
+    if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
+    int available = 0;
+    if ((fd.revents & POLLIN) && ::ioctl(STDIN_FILENO, FIONREAD, &available) == 0 &&
+        available == 0) {
+        // Readable with nothing to read: the end of input. What the terminal
+        // library has buffered already still counts.
+        drain_input();
+        if (decoder_.codes().empty()) throw TerminalGone{};
+    }
+}
+
 void TerminalBackend::read_keys(std::deque<int>& keys, bool wait) {
     for (;;) {
         check_signals();
+        check_input_alive();
+        stand_still_while_small();
         drain_input();
         auto& decoded = decoder_.codes();
         while (!decoded.empty()) {
@@ -276,24 +406,16 @@ void TerminalBackend::read_keys(std::deque<int>& keys, bool wait) {
 
         // Sleep until the terminal or a signal has something for us; wake
         // now and then only while a partial escape sequence may go stale.
-        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
-        const int timeout = decoder_.pending() ? static_cast<int>(KeyDecoder::kStaleSequenceMs) : -1;
-        const int ready = ::poll(fds, signal_pipe[0] >= 0 ? 2 : 1, timeout);
-        if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) throw TerminalGone{};
-        if (ready > 0 && (fds[0].revents & POLLIN)) {
-            int available = 0;
-            if (::ioctl(STDIN_FILENO, FIONREAD, &available) == 0 && available == 0) {
-                // Readable with nothing to read: the end of input.
-                drain_input();
-                if (decoder_.codes().empty()) throw TerminalGone{};
-            }
-        }
+        wait_for_input_or_signal(decoder_.pending() ? static_cast<int>(KeyDecoder::kStaleSequenceMs)
+                                                    : -1);
     }
 }
 
 // ==== Sound and the console's size ====
 
-void TerminalBackend::beep(unsigned, unsigned) {}
+void TerminalBackend::beep(unsigned frequency, unsigned duration_ms) {
+    sound_.play(frequency, duration_ms);
+}
 
 void TerminalBackend::bell() { ::beep(); }
 

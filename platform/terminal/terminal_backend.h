@@ -1,6 +1,10 @@
 // The terminal backend: presents the console buffer on a real terminal
-// through ncursesw, reads and decodes its keys, paces on the real clock.
+// through ncursesw, reads and decodes its keys, paces on the real clock,
+// plays the tones, and looks after the terminal: suspend and resume, a
+// window too small for the console, a terminal that goes away.
 #pragma once
+
+#include <termios.h>
 
 #include <array>
 #include <cstdint>
@@ -10,6 +14,8 @@
 
 #include "platform/backend.h"
 #include "platform/key_decoder.h"
+#include "platform/terminal/signals.h"
+#include "platform/terminal/sound.h"
 
 namespace patrulha::platform {
 
@@ -37,9 +43,18 @@ public:
     TerminalBackend(const TerminalBackend&) = delete;
     TerminalBackend& operator=(const TerminalBackend&) = delete;
 
-    // Puts the terminal back as it was found. Safe to call more than once.
+    // Puts the terminal back as it was found: normal screen, cursor shown,
+    // colours and attributes off, keypad mode off, the modes it had. Safe
+    // to call more than once; the one way the terminal is given back
+    // except for a crash, which uses the emergency reset.
     void restore();
 
+    // While the window is smaller than the console, present and the key
+    // wait stand still: they show the size needed and the size there is,
+    // discard keys, and return only once the window is large enough (the
+    // whole console redrawn) or throw when a signal ends the program or the
+    // terminal goes away. Time spent standing still or suspended does not
+    // count in now_us, so the game resumes at the pace it had.
     void present(const ConsoleBuffer& console) override;
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
@@ -54,6 +69,16 @@ private:
     enum class ColourMode { Full, Eight, None };
 
     void check_signals();
+    void check_input_alive();
+    void wait_for_input_or_signal(int timeout_ms);
+    void suspend();
+    void resume_screen();
+    void update_size();
+    bool too_small() const;
+    void stand_still_while_small();
+    void show_size_notice();
+    void repaint();
+    void place_cursor();
     void drain_input();
     void draw_cell(int x, int y, const Cell& cell);
     short pair_for(std::uint16_t attribute, unsigned& extra_attributes);
@@ -63,15 +88,18 @@ private:
     bool active_ = false;
     bool utf8_ = true;
     ColourMode colour_mode_ = ColourMode::Full;
+    std::string line_drawing_keys_;
     std::array<bool, 257> pair_ready_{};
     std::array<Cell, ConsoleBuffer::kWidth * ConsoleBuffer::kHeight> front_{};
     bool redraw_all_ = true;
     int cursor_mode_ = -1;  // the curs_set value last asked for
+    Point shown_cursor_{};
+    bool shown_cursor_visible_ = false;
+    int shown_cursor_size_ = 0;
+    std::int64_t standstill_us_ = 0;
+    termios saved_modes_{};
     KeyDecoder decoder_;
+    TonePlayer sound_;
 };
-
-// Installs the handlers that turn SIGINT, SIGTERM, SIGHUP and SIGQUIT into
-// Interrupted at the next pacing point. Call before the backend is made.
-void install_signal_handlers();
 
 }  // namespace patrulha::platform

@@ -8,11 +8,7 @@
 //                    1 + 2 * f, each cell the letter 'X'
 //   row 35           "keys:"; the codes follow from row 36, "%i " each
 #include "console/conio.h"
-#include "platform/runtime.h"
-#include "platform/terminal/terminal_backend.h"
-
-#include <clocale>
-#include <cstdio>
+#include "platform/terminal/terminal_program.h"
 
 namespace patrulha {
 
@@ -47,23 +43,8 @@ static void probe() {
 }  // namespace patrulha
 
 int main() {
-    std::setlocale(LC_ALL, "");
-    using namespace patrulha::platform;
-    install_signal_handlers();
-    try {
-        TerminalBackend terminal;
-        Runtime::instance().attach(terminal);
-        try {
-            patrulha::probe();
-        } catch (const Interrupted& interrupted) {
-            terminal.restore();
-            return 128 + interrupted.signal;
-        } catch (const TerminalGone&) {
-            terminal.restore();
-            return 1;
-        }
-    } catch (const TerminalError& error) {
-        std::fprintf(stderr, "term_probe: %s\n", error.what());
-        return 1;
-    }
+    return patrulha::platform::run_on_terminal("term_probe", [] {
+        patrulha::probe();
+        return 0;
+    });
 }

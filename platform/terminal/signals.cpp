@@ -1,0 +1,198 @@
+#include "platform/terminal/signals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <cstdlib>
+#include <exception>
+
+namespace patrulha::platform {
+
+namespace {
+
+volatile std::sig_atomic_t end_signal = 0;
+volatile std::sig_atomic_t suspend_requested = 0;
+volatile std::sig_atomic_t continued = 0;
+volatile std::sig_atomic_t resized = 0;
+int wake_pipe[2] = {-1, -1};
+
+void wake() {
+    if (wake_pipe[1] < 0) return;
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+extern "C" void on_end_signal(int sig) {
+    end_signal = sig;
+    wake();
+}
+
+extern "C" void on_suspend(int) {
+    suspend_requested = 1;
+    wake();
+}
+
+extern "C" void on_continue(int) {
+    continued = 1;
+    wake();
+}
+
+extern "C" void on_resize(int) {
+    resized = 1;
+    wake();
+}
+
+// ==== The emergency reset ====
+
+// Fixed storage, filled before it can be needed: a crash handler may not
+// allocate.
+char reset_bytes[512];
+std::size_t reset_length = 0;
+int reset_fd = -1;
+int modes_fd = -1;
+termios saved_modes{};
+std::atomic<bool> armed{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the crash handler needs a lock-free flag");
+
+extern "C" void on_crash(int sig) {
+    emergency_reset();
+    // The handler was installed with SA_RESETHAND and SA_NODEFER: the
+    // default action is back and the signal is not blocked, so this ends
+    // the process as the original crash would have, core dump included.
+    ::raise(sig);
+}
+
+std::terminate_handler previous_terminate = nullptr;
+
+void on_terminate() {
+    emergency_reset();
+    if (previous_terminate) previous_terminate();
+    std::abort();
+}
+
+// A stack for the crash handler, which must still run when the crash was
+// the stack running out.
+alignas(16) char crash_stack[64 * 1024];
+
+}  // namespace
+
+void install_signal_handlers() {
+    if (wake_pipe[0] < 0 && ::pipe(wake_pipe) == 0) {
+        for (const int fd : wake_pipe) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
+
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    // Restarted, so that a signal never cuts a write to the terminal short;
+    // the waits (poll, clock_nanosleep) end early all the same, and the
+    // pipe wakes a poll that had not started yet.
+    action.sa_flags = SA_RESTART;
+    action.sa_handler = on_end_signal;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &action, nullptr);
+    // Installed before the terminal library starts, so that it keeps its
+    // own handlers for these out of the way: its suspend handler would
+    // redraw from inside the signal, in the middle of whatever was drawing.
+    action.sa_handler = on_suspend;
+    sigaction(SIGTSTP, &action, nullptr);
+    action.sa_handler = on_continue;
+    sigaction(SIGCONT, &action, nullptr);
+    action.sa_handler = on_resize;
+    sigaction(SIGWINCH, &action, nullptr);
+
+    stack_t stack{};
+    stack.ss_sp = crash_stack;
+    stack.ss_size = sizeof crash_stack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction crash {};
+    sigemptyset(&crash.sa_mask);
+    crash.sa_flags = SA_RESETHAND | SA_NODEFER | SA_ONSTACK;
+    crash.sa_handler = on_crash;
+    for (const int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(sig, &crash, nullptr);
+
+    if (!previous_terminate) previous_terminate = std::set_terminate(on_terminate);
+}
+
+int signal_wake_fd() { return wake_pipe[0]; }
+
+void drain_signal_wakes() {
+    if (wake_pipe[0] < 0) return;
+    char sink[64];
+    while (::read(wake_pipe[0], sink, sizeof sink) > 0) {
+    }
+}
+
+int pending_end_signal() { return end_signal; }
+
+bool take_suspend_request() {
+    const bool was = suspend_requested != 0;
+    suspend_requested = 0;
+    return was;
+}
+
+bool take_continued() {
+    const bool was = continued != 0;
+    continued = 0;
+    return was;
+}
+
+bool take_resized() {
+    const bool was = resized != 0;
+    resized = 0;
+    return was;
+}
+
+void stop_process() {
+    struct sigaction stop_default {}, ours{};
+    sigemptyset(&stop_default.sa_mask);
+    stop_default.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &stop_default, &ours);
+    sigset_t tstp, previous;
+    sigemptyset(&tstp);
+    sigaddset(&tstp, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &tstp, &previous);
+    // The default action stops the process right here; it goes on from
+    // this line when continued.
+    ::raise(SIGTSTP);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    sigaction(SIGTSTP, &ours, nullptr);
+    suspend_requested = 0;
+}
+
+void arm_emergency_reset(const std::string& reset, int fd, int modes_at, const termios& modes) {
+    armed = false;
+    reset_length = std::min(reset.size(), sizeof reset_bytes);
+    std::memcpy(reset_bytes, reset.data(), reset_length);
+    reset_fd = fd;
+    modes_fd = modes_at;
+    saved_modes = modes;
+    armed = true;
+}
+
+void disarm_emergency_reset() { armed = false; }
+
+void emergency_reset() noexcept {
+    if (!armed.exchange(false)) return;
+    std::size_t done = 0;
+    while (done < reset_length) {
+        const ssize_t n = ::write(reset_fd, reset_bytes + done, reset_length - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;  // the terminal is gone: nothing more to do for it
+    }
+    ::tcsetattr(modes_fd, TCSANOW, &saved_modes);
+}
+
+}  // namespace patrulha::platform

@@ -1,0 +1,54 @@
+// The signals the terminal program answers, and what is done when it cannot
+// unwind. Handlers only record what arrived and wake the main loop through a
+// pipe; the loop acts at its next pacing point or key wait. Crash signals
+// and std::terminate are the exception: they put the terminal back at once
+// from a reset string and saved modes prepared in advance, then let the
+// process die as it would have (a core dump still happens).
+#pragma once
+
+#include <termios.h>
+
+#include <string>
+
+namespace patrulha::platform {
+
+// Installs the handlers: SIGINT, SIGTERM, SIGHUP, SIGQUIT end the program;
+// SIGTSTP suspends it; SIGCONT and SIGWINCH ask for a redraw; SIGSEGV,
+// SIGBUS, SIGFPE, SIGILL, SIGABRT and std::terminate restore the terminal
+// through the emergency reset. Call once, before the terminal is taken over.
+void install_signal_handlers();
+
+// The file descriptor that becomes readable when a signal has arrived, for
+// poll; -1 when the pipe could not be made.
+int signal_wake_fd();
+
+// Empties the wake pipe. Call before looking at the flags below.
+void drain_signal_wakes();
+
+// The last signal that asked the program to end, or 0.
+int pending_end_signal();
+
+// Takes and clears the flags for a suspend request (Ctrl-Z), a resume after
+// a stop (SIGCONT), and a change of the window's size.
+bool take_suspend_request();
+bool take_continued();
+bool take_resized();
+
+// Stops the process as the default action of SIGTSTP would, and returns
+// when it is continued. The caller has put the terminal back first.
+void stop_process();
+
+// Prepares the emergency reset: the bytes that leave every mode the game
+// turns on (written to `fd`), and the terminal modes to put back on
+// `modes_fd`. Arms it; from now on a crash restores the terminal.
+void arm_emergency_reset(const std::string& reset, int fd, int modes_fd, const termios& modes);
+
+// The terminal has been restored the ordinary way: a later crash leaves it
+// alone.
+void disarm_emergency_reset();
+
+// Writes the reset string and puts the modes back, once; does nothing when
+// disarmed. Safe in a signal handler.
+void emergency_reset() noexcept;
+
+}  // namespace patrulha::platform

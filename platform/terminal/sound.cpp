@@ -1,0 +1,163 @@
+#include "platform/terminal/sound.h"
+
+#include <alsa/asoundlib.h>
+#include <pthread.h>
+
+#include <cmath>
+#include <csignal>
+#include <numbers>
+
+namespace patrulha::platform {
+
+// ==== The tone generator ====
+
+std::vector<std::int16_t> render_tone(unsigned frequency, unsigned duration_ms,
+                                      unsigned sample_rate) {
+    const std::size_t count = static_cast<std::size_t>(sample_rate) * duration_ms / 1000;
+    std::vector<std::int16_t> samples(count, 0);
+    if (frequency == 0 || 2 * frequency >= sample_rate) return samples;
+
+    constexpr double kAmplitude = 0.25 * 32767;
+    // A few milliseconds of fade, but never more than a quarter of the tone
+    // at each end, so that the shortest beeps still sound.
+    const std::size_t fade = std::min<std::size_t>(sample_rate * 4 / 1000, count / 4);
+    const double step = 2 * std::numbers::pi * frequency / sample_rate;
+    for (std::size_t i = 0; i < count; ++i) {
+        double gain = 1.0;
+        if (fade > 0 && i < fade) gain = static_cast<double>(i) / static_cast<double>(fade);
+        if (fade > 0 && count - 1 - i < fade)
+            gain = std::min(gain, static_cast<double>(count - 1 - i) / static_cast<double>(fade));
+        samples[i] = static_cast<std::int16_t>(std::lround(kAmplitude * gain * std::sin(step * static_cast<double>(i))));
+    }
+    return samples;
+}
+
+// ==== Playing ====
+
+namespace {
+
+// ALSA reports its troubles on standard error, which is the game's screen.
+extern "C" void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+
+constexpr unsigned kMaxQueuedMs = 500;
+constexpr unsigned kLatencyUs = 50'000;
+
+}  // namespace
+
+TonePlayer::TonePlayer() {
+    // The sound thread takes no signals: they must reach the game's thread,
+    // whose waits they interrupt.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    thread_ = std::thread([this] { run(); });
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+TonePlayer::~TonePlayer() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void TonePlayer::play(unsigned frequency, unsigned duration_ms) {
+    {
+        std::lock_guard lock(mutex_);
+        if (queued_ms_ + duration_ms > kMaxQueuedMs && !queue_.empty()) return;
+        queue_.push_back({frequency, duration_ms});
+        queued_ms_ += duration_ms;
+    }
+    wake_.notify_all();
+}
+
+void TonePlayer::silence() {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.clear();
+        queued_ms_ = 0;
+        silence_ = true;
+    }
+    wake_.notify_all();
+}
+
+bool TonePlayer::device_open() const {
+    std::lock_guard lock(mutex_);
+    return device_open_;
+}
+
+bool TonePlayer::idle() const {
+    std::lock_guard lock(mutex_);
+    return queue_.empty() && !busy_;
+}
+
+void TonePlayer::run() {
+    snd_pcm_t* pcm = nullptr;
+    bool tried = false;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_) break;
+        const Tone tone = queue_.front();
+        queue_.pop_front();
+        queued_ms_ -= tone.duration_ms;
+        silence_ = false;
+        busy_ = true;
+        lock.unlock();
+
+        if (!tried) {
+            tried = true;
+            snd_lib_error_set_handler(quiet_alsa);
+            // Opened without blocking: a device held by another program
+            // must not hang the thread.
+            if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0 ||
+                snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
+                                   kToneSampleRate, 1, kLatencyUs) < 0) {
+                if (pcm) snd_pcm_close(pcm);
+                pcm = nullptr;
+            }
+            std::lock_guard opened(mutex_);
+            device_open_ = pcm != nullptr;
+        }
+
+        if (pcm) {
+            const std::vector<std::int16_t> samples = render_tone(tone.frequency, tone.duration_ms);
+            std::size_t done = 0;
+            while (done < samples.size()) {
+                {
+                    std::lock_guard check(mutex_);
+                    if (stop_ || silence_) break;
+                }
+                const snd_pcm_sframes_t n =
+                    snd_pcm_writei(pcm, samples.data() + done, samples.size() - done);
+                if (n == -EAGAIN) {
+                    snd_pcm_wait(pcm, 20);
+                } else if (n < 0) {
+                    // An underrun between tones, or a suspended device.
+                    if (snd_pcm_recover(pcm, static_cast<int>(n), 1) < 0) break;
+                } else {
+                    done += static_cast<std::size_t>(n);
+                }
+            }
+            // The device starts by itself only once its buffer is full, which
+            // a short tone alone never fills.
+            if (snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm);
+        }
+        lock.lock();
+        busy_ = false;
+        if (silence_ && pcm) {
+            snd_pcm_drop(pcm);
+            snd_pcm_prepare(pcm);
+        }
+        silence_ = false;
+    }
+    lock.unlock();
+    if (pcm) {
+        snd_pcm_drop(pcm);
+        snd_pcm_close(pcm);
+    }
+}
+
+}  // namespace patrulha::platform

@@ -1,0 +1,70 @@
+// The game's tones: generated here, played through ALSA on a thread of
+// their own so that the game never waits on the sound device. Where no
+// device opens, tones are silent; the game's timing is the same either way,
+// since the caller waits out each tone's length on its own clock.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace patrulha::platform {
+
+constexpr unsigned kToneSampleRate = 48'000;
+
+// A tone of `frequency` hertz lasting `duration_ms`, as mono signed 16-bit
+// samples at `sample_rate`: a sine at a quarter of full scale, faded in and
+// out over a few milliseconds so that it neither starts nor stops with a
+// click. A frequency of 0 or of half the sample rate or more gives silence
+// of the same length.
+std::vector<std::int16_t> render_tone(unsigned frequency, unsigned duration_ms,
+                                      unsigned sample_rate = kToneSampleRate);
+
+class TonePlayer {
+public:
+    // Starts the sound thread; the device is opened there, on the first
+    // tone, so that a slow or missing device never delays the game.
+    TonePlayer();
+    // Stops at once, dropping what is still to play.
+    ~TonePlayer();
+    TonePlayer(const TonePlayer&) = delete;
+    TonePlayer& operator=(const TonePlayer&) = delete;
+
+    // Queues a tone and returns at once. Tones play one after another;
+    // when more than half a second is already waiting (the device plays
+    // slower than the game asks), the new tone is dropped.
+    void play(unsigned frequency, unsigned duration_ms);
+
+    // Drops what is waiting and what is playing (the game is suspended).
+    void silence();
+
+    // Whether a sound device has opened. False before the first tone.
+    bool device_open() const;
+
+    // Whether every tone queued so far has been handed to the device (or
+    // dropped, where none opened).
+    bool idle() const;
+
+private:
+    struct Tone {
+        unsigned frequency;
+        unsigned duration_ms;
+    };
+
+    void run();
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Tone> queue_;
+    unsigned queued_ms_ = 0;
+    bool stop_ = false;
+    bool silence_ = false;
+    bool device_open_ = false;
+    bool busy_ = false;  // a tone is being handed to the device
+    std::thread thread_;
+};
+
+}  // namespace patrulha::platform

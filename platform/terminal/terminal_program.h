@@ -1,0 +1,18 @@
+// A program of the terminal from start to end: takes the terminal over,
+// runs the program's body on it, and gives the terminal back on every way
+// out.
+#pragma once
+
+#include <functional>
+
+namespace patrulha::platform {
+
+// Sets the locale from the environment, installs the signal handlers, takes
+// the terminal over, attaches the runtime and runs `body`. Returns the exit
+// status: what `body` returned; 128 + the signal when SIGINT, SIGTERM, SIGHUP
+// or SIGQUIT ended it; 1 when the terminal went away, when the terminal
+// cannot be used or when an error ended the program (one line on standard
+// error, after the terminal is back, beginning with `name`).
+int run_on_terminal(const char* name, const std::function<int()>& body);
+
+}  // namespace patrulha::platform

@@ -1,0 +1,132 @@
+// What the end-to-end tests of the terminal's manners share: a wrapper that
+// records the terminal's modes before and after a program and how the
+// program ended, the pane's mode flags, and finding the program's process.
+#pragma once
+
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/e2e/tmux_session.h"
+
+namespace patrulha::testing {
+
+const std::string kPatrulha = PATRULHA_BINARY;
+const std::string kTermProbe = TERM_PROBE_BINARY;
+const std::string kFrameProbe = FRAME_PROBE_BINARY;
+
+// A shell command that runs `program` and then prints, on the normal screen:
+// "ENDED signal=S status=N" (S the signal that killed it, else 0),
+// "TTY-SAME" or "TTY-CHANGED" (stty -g after against before), and "PLAIN".
+// No core file is left; Ctrl-C and Ctrl-\ reach only the program. The pane
+// stays open afterwards, reading its input.
+inline std::string recorded(const std::string& program) {
+    return "ulimit -c 0; trap '' INT QUIT; d=$(mktemp -d); stty -g > $d/before; "
+           "perl -e 'system(@ARGV); printf(\"ENDED signal=%d status=%d\\n\", $? & 127, $? >> 8)' " +
+           program +
+           "; stty -g > $d/after; if cmp -s $d/before $d/after; then echo TTY-SAME; "
+           "else echo TTY-CHANGED; fi; rm -rf $d; echo PLAIN; exec cat";
+}
+
+// The pane's modes that a full-screen program turns on, as "alternate
+// cursor keypad keypad-cursor" flags, e.g. "0 1 0 0" for a pane given back.
+inline std::string pane_modes(const TmuxSession& s) {
+    std::string flags = s.tmux({"display-message", "-p", "-t", s.target(),
+                                "#{alternate_on} #{cursor_flag} #{keypad_flag} #{keypad_cursor_flag}"});
+    while (!flags.empty() && flags.back() == '\n') flags.pop_back();
+    return flags;
+}
+inline const std::string kModesGivenBack = "0 1 0 0";
+
+// The parent and the command name of a process, from /proc; false when it
+// is gone or a zombie.
+inline bool process_info(int pid, int& parent, std::string& command) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(in, text)) return false;
+    const auto open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) return false;
+    command = text.substr(open + 1, close - open - 1);
+    std::istringstream rest(text.substr(close + 2));
+    char state = 0;
+    rest >> state >> parent;
+    return state != 'Z' && state != 'X';
+}
+
+// The process named `command` among the descendants of `ancestor`, or -1.
+inline int find_descendant(int ancestor, const std::string& command) {
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return -1;
+    int found = -1;
+    while (dirent* entry = ::readdir(proc)) {
+        const int pid = std::atoi(entry->d_name);
+        if (pid <= 0) continue;
+        int parent = 0;
+        std::string name;
+        if (!process_info(pid, parent, name) || name != command.substr(0, 15)) continue;
+        for (int up = parent, hops = 0; up > 1 && hops < 16; ++hops) {
+            if (up == ancestor) {
+                found = pid;
+                break;
+            }
+            std::string ignored;
+            if (!process_info(up, up, ignored)) break;
+        }
+        if (found > 0) break;
+    }
+    ::closedir(proc);
+    return found;
+}
+
+// Waits for the named process under the pane to appear; its pid or -1.
+inline int wait_for_process(const TmuxSession& s, const std::string& command,
+                            std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        if (const int pid = find_descendant(s.pane_pid(), command); pid > 0) return pid;
+        if (std::chrono::steady_clock::now() > end) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Waits until the process has gone (or is a zombie awaiting its parent).
+inline bool wait_until_gone(int pid, std::chrono::milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        int parent = 0;
+        std::string name;
+        if (!process_info(pid, parent, name)) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Waits until the named program under the pane has taken the terminal over
+// (it reads keys one by one, without echo), on terminals with no alternate
+// screen to tell it by.
+inline bool wait_until_taken_over(const TmuxSession& s, const std::string& command,
+                                  std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+    if (wait_for_process(s, command, deadline) < 0) return false;
+    const std::string tty = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_tty}"});
+    const std::string stty = "stty -a -F " + tty.substr(0, tty.find('\n')) + " 2>/dev/null";
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        const std::string modes = run_capture(stty);
+        if (modes.find("-icanon") != std::string::npos && modes.find("-echo ") != std::string::npos)
+            return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// The base name of a binary's path, as /proc shows its command.
+inline std::string command_of(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+}  // namespace patrulha::testing

@@ -1,0 +1,245 @@
+// Poor terminals still play: without cursor addressing the program says so
+// in one line; 8 colours, no colours and a locale that is not UTF-8 each
+// get their stand-ins; floods and garbage on the input never crash it or
+// leak escape bytes as keys.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "tests/e2e/terminal_e2e_support.h"
+
+namespace patrulha::testing {
+namespace {
+
+using std::chrono::seconds;
+
+// One row of a capture, 1-based.
+std::string row_of(const std::string& screen, int y) {
+    std::istringstream in(screen);
+    std::string line;
+    for (int i = 1; std::getline(in, line); ++i)
+        if (i == y) return line;
+    return {};
+}
+
+// The cells of a row captured with escapes: each cell's character, with
+// "acs:" in front when it was drawn from the line-drawing set (between the
+// shift-out and shift-in bytes that tmux writes around such cells).
+std::vector<std::string> cells_of(const std::string& row) {
+    std::vector<std::string> cells;
+    bool line_drawing = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const char c = row[i];
+        if (c == '\033') {  // an SGR sequence: up to its final letter
+            while (i < row.size() && !(row[i] >= '@' && row[i] <= '~' && row[i] != '[')) ++i;
+            continue;
+        }
+        if (c == '\016') {
+            line_drawing = true;
+            continue;
+        }
+        if (c == '\017') {
+            line_drawing = false;
+            continue;
+        }
+        // A UTF-8 character is one cell.
+        std::size_t length = 1;
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0xF0) length = 4;
+        else if (b >= 0xE0) length = 3;
+        else if (b >= 0xC0) length = 2;
+        cells.push_back((line_drawing ? "acs:" : "") + row.substr(i, length));
+        i += length - 1;
+    }
+    return cells;
+}
+
+// The term probe's cell for a code: rows 1 to 16, columns 1, 3, .. 31.
+std::string probe_cell(const std::string& escaped_screen, int code) {
+    const auto cells = cells_of(row_of(escaped_screen, 1 + code / 16));
+    const std::size_t x = static_cast<std::size_t>(2 * (code % 16));
+    return x < cells.size() ? cells[x] : "";
+}
+
+// The codes of every kind of playfield occupant: the three ships, the
+// asteroid, the four enemies, the extra life, the player's and the enemy's
+// shots.
+constexpr int kOccupants[] = {5, 6, 190, 219, 31, 4, 2, 15, 3, 127, 111};
+
+TEST(TerminalKindsE2E, TerminalsThatCannotBeDrivenAreRefusedInOneLine) {
+    for (const std::string term : {"TERM=", "TERM=dumb", "TERM=no-such-terminal"}) {
+        SCOPED_TRACE(term);
+        TmuxSession s("e=$(mktemp); " + kPatrulha +
+                          " 2>$e; echo STATUS=$? LINES=$(wc -l < $e); cat $e; rm -f $e; exec cat",
+                      {term});
+        ASSERT_TRUE(s.wait_for_text("LINES=")) << s.capture();
+        const std::string screen = trim_lines(s.capture());
+        EXPECT_NE(screen.find("STATUS=1 LINES=1\npatrulha: "), std::string::npos) << screen;
+        EXPECT_FALSE(s.alternate_screen());
+    }
+}
+
+TEST(TerminalKindsE2E, EightColoursShowBrightForegroundsBoldAndBrightBackgroundsDark) {
+    TmuxSession s(kTermProbe, {"TERM=xterm"});
+    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    const std::string screen = s.capture(true);
+    // No colour beyond the eight: no SGR 90-97 or 100-107, no 256 colours.
+    EXPECT_EQ(screen.find("\033[9"), std::string::npos);
+    EXPECT_EQ(screen.find("\033[10"), std::string::npos);
+    EXPECT_EQ(screen.find("38;5;"), std::string::npos);
+    // Row 18, black background: the eight bright foregrounds come bold,
+    // the eight dark ones do not.
+    const std::string black_row = row_of(screen, 18);
+    const auto first_bright = black_row.find("\033[1m");
+    ASSERT_NE(first_bright, std::string::npos) << black_row;
+    std::size_t bold = 0;
+    for (auto at = black_row.find("\033[1m"); at != std::string::npos;
+         at = black_row.find("\033[1m", at + 1))
+        ++bold;
+    EXPECT_EQ(bold, 8u) << black_row;
+    EXPECT_EQ(cells_of(black_row.substr(0, first_bright)).size(), 16u) << "dark cells first";
+    // Row 30, light red background: shown on red.
+    EXPECT_NE(row_of(screen, 30).find("41m"), std::string::npos) << row_of(screen, 30);
+}
+
+TEST(TerminalKindsE2E, WithoutColoursBackgroundsShowInReverseVideo) {
+    TmuxSession s(kTermProbe, {"TERM=vt100"});
+    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    const std::string screen = s.capture(true);
+    // No colour codes at all: every SGR parameter is 0, 1 (bold), 7
+    // (reverse) or a return to the default colours (39, 49).
+    for (std::size_t at = screen.find("\033["); at != std::string::npos;
+         at = screen.find("\033[", at + 1)) {
+        const std::size_t end = screen.find('m', at);
+        std::istringstream parameters(screen.substr(at + 2, end - at - 2));
+        std::string p;
+        while (std::getline(parameters, p, ';'))
+            EXPECT_TRUE(p == "" || p == "0" || p == "1" || p == "7" || p == "39" || p == "49")
+                << "SGR " << p;
+    }
+    EXPECT_EQ(row_of(screen, 18).find("\033[7m"), std::string::npos) << "black background";
+    for (int y = 19; y <= 33; ++y)
+        EXPECT_NE(row_of(screen, y).find("\033[7m"), std::string::npos) << "row " << y;
+}
+
+TEST(TerminalKindsE2E, ANonUtf8LocaleKeepsEveryOccupantDistinct) {
+    struct Case {
+        std::string term;
+        std::string asteroid, diamond;  // as the terminal's line-drawing set allows
+    };
+    for (const Case& c : {Case{"TERM=tmux-256color", "acs:0", "acs:`"},
+                          Case{"TERM=xterm", "#", "acs:`"}, Case{"TERM=xterm-r5", "#", "%"}}) {
+        SCOPED_TRACE(c.term);
+        TmuxSession s(kTermProbe, {c.term, "LANG=C"});
+        ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+        const std::string screen = s.capture(true);
+        std::set<std::string> seen;
+        for (const int code : kOccupants) {
+            const std::string cell = probe_cell(screen, code);
+            EXPECT_NE(cell, "") << code;
+            EXPECT_NE(cell, " ") << code;
+            EXPECT_NE(cell, "?") << code;
+            EXPECT_TRUE(seen.insert(cell).second) << "code " << code << " looks like another: " << cell;
+        }
+        // Nothing but ASCII reaches the terminal.
+        for (int code = 1; code < 255; ++code) {  // 255, a blank, ends its row
+            const std::string cell = probe_cell(screen, code);
+            const std::string shown = cell.rfind("acs:", 0) == 0 ? cell.substr(4) : cell;
+            ASSERT_EQ(shown.size(), 1u) << "code " << code << ": " << cell;
+            EXPECT_GE(shown[0], 32) << code;
+            EXPECT_LE(shown[0], 126) << code;
+        }
+        EXPECT_EQ(probe_cell(screen, 219), c.asteroid);
+        EXPECT_EQ(probe_cell(screen, 4), c.diamond);
+        EXPECT_EQ(probe_cell(screen, 130), "e") << "accents dropped";
+        EXPECT_EQ(probe_cell(screen, 'A'), "A");
+    }
+}
+
+TEST(TerminalKindsE2E, ThePlayerCanPlayAndQuitOnPoorTerminals) {
+    for (const auto& environment : std::vector<std::vector<std::string>>{
+             {"TERM=xterm"}, {"TERM=vt100"}, {"LANG=C"}, {"TERM=xterm-r5", "LANG=C"},
+             {"TERM=screen"}, {"TERM=linux"}, {"TERM=xterm-256color"}}) {
+        SCOPED_TRACE(environment.front());
+        TmuxSession s(recorded(kPatrulha), environment);
+        ASSERT_TRUE(wait_until_taken_over(s, command_of(kPatrulha))) << s.capture();
+        s.send_keys({"Escape"});
+        ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
+        EXPECT_NE(s.capture().find("ENDED signal=0 status=0"), std::string::npos) << s.capture();
+        EXPECT_NE(s.capture().find("TTY-SAME"), std::string::npos) << s.capture();
+        EXPECT_EQ(pane_modes(s), kModesGivenBack);
+    }
+}
+
+// The codes the term probe has echoed, in order, as far as rows 36 to 42
+// show them. The console wraps them from row to row and scrolls them up, so
+// the rows are read as one text; a first code cut by the scroll is dropped
+// once the echo fills the screen.
+std::vector<int> echoed(const std::string& screen) {
+    std::istringstream in(screen);
+    std::string line, text;
+    for (int y = 1; std::getline(in, line); ++y)
+        if (y >= 36) text += line.substr(0, 80);
+    std::istringstream words(text);
+    std::vector<int> codes;
+    int code;
+    while (words >> code) codes.push_back(code);
+    if (screen.find("keys:") == std::string::npos && !codes.empty()) codes.erase(codes.begin());
+    return codes;
+}
+
+bool ends_with(const std::vector<int>& codes, const std::vector<int>& tail) {
+    return codes.size() >= tail.size() &&
+           std::equal(tail.begin(), tail.end(), codes.end() - static_cast<long>(tail.size()));
+}
+
+TEST(TerminalKindsE2E, GarbageOnTheInputNeverArrivesAsKeys) {
+    TmuxSession s(kTermProbe);
+    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    s.send_keys({"M"});
+    // Invalid UTF-8, an unknown control sequence, an operating system
+    // command, a truncated UTF-8 character.
+    s.tmux({"send-keys", "-t", s.target(), "-H", "ff", "fe", "80", "c3", "c3"});
+    s.send_text("\033[99;99;99~\033]0;title\007");
+    s.tmux({"send-keys", "-t", s.target(), "-H", "e2", "82"});
+    s.send_keys({"N"});
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return ends_with(echoed(screen), {78});
+    })) << s.capture();
+    EXPECT_EQ(echoed(s.capture()), (std::vector<int>{77, 78})) << s.capture();
+}
+
+TEST(TerminalKindsE2E, FloodsOfKeysArriveWholeAndNeverCrash) {
+    TmuxSession s(kTermProbe);
+    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    // Six thousand pasted characters, then a thousand cursor keys as the
+    // terminal sends them, then a marker.
+    const std::string file = "/tmp/patrulha-flood-" + std::to_string(::getpid());
+    {
+        std::ofstream out(file);
+        for (int i = 0; i < 2000; ++i) out << "abc";
+        for (int i = 0; i < 1000; ++i) out << "\033OA";  // Up, in keypad mode
+    }
+    s.tmux({"load-buffer", file});
+    s.tmux({"paste-buffer", "-t", s.target()});
+    std::remove(file.c_str());
+    s.send_keys({"Q"});
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return ends_with(echoed(screen), {81});
+    }, seconds(30))) << s.capture();
+    EXPECT_FALSE(s.ended());
+    // The screen keeps the last of them: up keys (224 72) right before Q,
+    // and nothing else but the pasted letters.
+    const std::vector<int> codes = echoed(s.capture());
+    EXPECT_TRUE(ends_with(codes, {224, 72, 224, 72, 224, 72, 81})) << s.capture();
+    for (const int code : codes)
+        EXPECT_TRUE(code == 97 || code == 98 || code == 99 || code == 224 || code == 72 ||
+                    code == 81)
+            << code;
+}
+
+}  // namespace
+}  // namespace patrulha::testing

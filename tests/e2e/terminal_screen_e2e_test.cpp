@@ -1,0 +1,219 @@
+// The console on screens that change under it: suspended and resumed, a
+// window shrunk below 80 x 42 and grown again, a window larger than the
+// console. The frame probe's counter and picture are the state that must
+// survive.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/e2e/terminal_e2e_support.h"
+
+namespace patrulha::testing {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// The rows of a screen, 1-based: rows(screen)[1] is the first.
+std::vector<std::string> rows_of(const std::string& screen) {
+    std::vector<std::string> rows = {""};
+    std::istringstream in(screen);
+    std::string line;
+    while (std::getline(in, line)) rows.push_back(line);
+    return rows;
+}
+
+// Rows 2 to 42 of a capture: the picture, everything but the counter.
+std::string picture(const std::string& screen) {
+    const auto rows = rows_of(screen);
+    std::string out;
+    for (std::size_t y = 2; y < rows.size() && y <= 42; ++y) out += rows[y] + "\n";
+    return out;
+}
+
+// The frame probe's counter on the screen, or -1.
+int counter(const std::string& screen) {
+    const auto at = screen.find("quadro ");
+    if (at == std::string::npos) return -1;
+    std::size_t end = at + 7;
+    while (end < screen.size() && screen[end] >= '0' && screen[end] <= '9') ++end;
+    return end > at + 7 ? std::stoi(screen.substr(at + 7, end - at - 7)) : -1;
+}
+
+void resize(const TmuxSession& s, int columns, int rows) {
+    s.tmux({"resize-window", "-t", s.target(), "-x", std::to_string(columns), "-y",
+            std::to_string(rows)});
+}
+
+bool shows_size_notice(const std::string& screen, int columns, int rows) {
+    return screen.find("80 x 42") != std::string::npos &&
+           screen.find(std::to_string(columns) + " x " + std::to_string(rows)) !=
+               std::string::npos;
+}
+
+TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
+    TmuxSession s(kFrameProbe);
+    ASSERT_TRUE(s.wait_for_text("quadro 2")) << s.capture();
+    s.send_keys({"p"});  // the probe waits for a key: its screen holds still
+    ASSERT_TRUE(s.wait_for_text("pausa")) << s.capture();
+    const int paused_at = counter(s.capture());
+    const std::string before = s.capture(true);
+
+    resize(s, 60, 20);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 60, 20);
+    })) << s.capture();
+    // Centred on what is visible.
+    const auto rows = rows_of(s.capture());
+    int notice_row = 0;
+    for (std::size_t y = 1; y < rows.size(); ++y)
+        if (rows[y].find("80 x 42") != std::string::npos) notice_row = static_cast<int>(y);
+    EXPECT_GE(notice_row, 8);
+    EXPECT_LE(notice_row, 12);
+    EXPECT_GT(rows[static_cast<std::size_t>(notice_row)].find('8'), 15u) << "not at the left edge";
+
+    // Smaller still, then tiny: never a crash, the notice follows the size.
+    resize(s, 30, 6);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 30, 6);
+    })) << s.capture();
+    resize(s, 12, 4);  // too narrow for the words: the sizes alone
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return screen.find("min 80x42") != std::string::npos &&
+               screen.find("tem 12x4") != std::string::npos;
+    })) << s.capture();
+    resize(s, 1, 1);
+    resize(s, 79, 42);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 79, 42);
+    })) << s.capture();
+
+    resize(s, 80, 42);
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return screen == before; },
+                             seconds(10), true))
+        << "before:\n" << before << "after:\n" << s.capture(true);
+    EXPECT_FALSE(s.ended());
+    // Still waiting for its key: the frames go on after it.
+    s.send_keys({"x"});
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+        return counter(screen) > paused_at + 1;
+    })) << s.capture();
+}
+
+TEST(TerminalScreenE2E, TheGameStandsStillWhileTheWindowIsSmall) {
+    TmuxSession s(kFrameProbe);
+    ASSERT_TRUE(s.wait_for_text("quadro 3")) << s.capture();
+    const std::string picture_before = picture(s.capture(true));
+    const int shown_before = counter(s.capture());
+
+    resize(s, 60, 20);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 60, 20);
+    })) << s.capture();
+    // A second at 20 frames a second would be 20 frames if the game ran on.
+    // This is the length of the stimulus, not a wait for a result.
+    std::this_thread::sleep_for(seconds(1));
+    resize(s, 80, 42);
+    ASSERT_TRUE(s.wait_for_text("quadro")) << s.capture();
+    const std::string after = s.capture(true);
+    EXPECT_LT(counter(after), shown_before + 10) << "frames ran while the window was small";
+    EXPECT_EQ(picture(after), picture_before);
+    // And it plays on.
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+        return counter(screen) > counter(after) + 2;
+    })) << s.capture();
+}
+
+TEST(TerminalScreenE2E, StartingInASmallWindowWaitsForItToGrow) {
+    TmuxSession s(kFrameProbe, {}, 70, 30);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 70, 30);
+    })) << s.capture();
+    // The length of the stimulus: 20 frames, had the game started.
+    std::this_thread::sleep_for(seconds(1));
+    resize(s, 80, 42);
+    ASSERT_TRUE(s.wait_for_text("quadro")) << s.capture();
+    EXPECT_LT(counter(s.capture()), 10) << "frames ran before the window was large enough";
+    ASSERT_TRUE(s.wait_for_text("fim")) << s.capture();
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) { return counter(screen) >= 12; }))
+        << s.capture();
+}
+
+TEST(TerminalScreenE2E, TonesNeitherHoldTheGameUpNorBreakIt) {
+    // Whether or not a sound device opens here, each tone lasts its 100 ms
+    // of the game's time and the game goes on.
+    TmuxSession s(recorded(kFrameProbe));
+    ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();
+    for (int i = 0; i < 10; ++i) s.send_keys({"b"});
+    const int after_beeps = counter(s.capture());
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+        return counter(screen) > after_beeps + 12;
+    })) << s.capture();
+    s.send_keys({"q"});
+    ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
+    EXPECT_NE(s.capture().find("ENDED signal=0 status=0"), std::string::npos) << s.capture();
+}
+
+TEST(TerminalScreenE2E, ALargerWindowShowsTheConsoleAtTheTopLeft) {
+    TmuxSession s(kFrameProbe, {}, 100, 50);
+    ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();
+    const auto rows = rows_of(s.capture());
+    ASSERT_GE(rows.size(), 51u);
+    EXPECT_EQ(rows[2].substr(0, 80).find_first_not_of("abcdefghijklmnopqrstuvwxyz"),
+              std::string::npos)
+        << rows[2];
+    EXPECT_EQ(rows[42].substr(0, 3), "fim");
+    EXPECT_EQ(rows[42][79], '#') << "the last cell";
+    for (std::size_t y = 1; y <= 50; ++y) {
+        const std::string right = rows[y].size() > 80 ? rows[y].substr(80) : "";
+        EXPECT_EQ(right.find_first_not_of(' '), std::string::npos) << "row " << y;
+        if (y > 42) {
+            EXPECT_EQ(rows[y].find_first_not_of(' '), std::string::npos) << "row " << y;
+        }
+    }
+}
+
+TEST(TerminalScreenE2E, SuspendGivesTheTerminalBackAndFgRedrawsEverything) {
+    // Suspended while running frames, and while waiting for a key: in a
+    // key wait nothing else would draw, so the redraw must come unasked.
+    for (const bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "waiting for a key" : "running");
+        TmuxSession s("exec bash --norc --noprofile -i", {"PS1=$ "});
+        ASSERT_TRUE(s.wait_for_text("$")) << s.capture();
+        s.send_text(kFrameProbe + "\n");
+        ASSERT_TRUE(s.wait_for_text("quadro 3")) << s.capture();
+        if (paused) {
+            s.send_keys({"p"});
+            ASSERT_TRUE(s.wait_for_text("pausa")) << s.capture();
+        }
+        const std::string before = s.capture(true);
+
+        s.send_keys({"C-z"});
+        ASSERT_TRUE(s.wait_for_alternate_screen(false)) << s.capture();
+        ASSERT_TRUE(s.wait_for_text("Stopped")) << s.capture();
+        EXPECT_EQ(pane_modes(s), kModesGivenBack) << "alternate screen, cursor, keypad";
+        // The shell reads lines again: echo and line editing are back.
+        s.send_text("echo BACK-$((20+22))\n");
+        ASSERT_TRUE(s.wait_for_text("BACK-42")) << s.capture();
+
+        s.send_text("fg\n");
+        ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
+        const auto same = [&](const std::string& screen) {
+            return paused ? screen == before : picture(screen) == picture(before);
+        };
+        ASSERT_TRUE(s.wait_until(same, seconds(10), true))
+            << "before:\n" << before << "after:\n" << s.capture(true);
+        if (paused) s.send_keys({"x"});
+        ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+            return counter(screen) > counter(before) + 2;
+        })) << "plays on: " << s.capture();
+        s.send_keys({"q"});
+        ASSERT_TRUE(s.wait_for_alternate_screen(false)) << s.capture();
+        s.send_text("echo PROBE-STATUS-$?\n");  // fg's status is the job's
+        ASSERT_TRUE(s.wait_for_text("PROBE-STATUS-0")) << s.capture();
+        EXPECT_EQ(pane_modes(s), kModesGivenBack);
+    }
+}
+
+}  // namespace
+}  // namespace patrulha::testing

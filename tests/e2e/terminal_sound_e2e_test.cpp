@@ -1,0 +1,47 @@
+// The game's beep reaches the sound device: the frame probe, run with an
+// ALSA device that writes what it plays to a file, beeps on 'b'.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/terminal/sound.h"
+#include "tests/e2e/terminal_e2e_support.h"
+
+namespace patrulha::testing {
+namespace {
+
+TEST(TerminalSoundE2E, ABeepOfTheGameIsPlayedOnTheSoundDevice) {
+    const std::string dir = "/tmp/patrulha-beep-" + std::to_string(::getpid());
+    std::system(("mkdir -p " + dir).c_str());
+    const std::string raw = dir + "/played.raw";
+    {
+        std::ofstream config(dir + "/asound.conf");
+        config << "pcm.!default { type file slave.pcm \"null\" file \"" << raw
+               << "\" format \"raw\" }\npcm.null { type null }\n";
+    }
+    {
+        TmuxSession s(recorded(kFrameProbe), {"ALSA_CONFIG_PATH=" + dir + "/asound.conf"});
+        ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();
+        s.send_keys({"b"});
+        s.send_keys({"b"});
+        // The program ends with its sound: a tone still waiting then is
+        // dropped. Some frames after the beeps, both have been handed over.
+        ASSERT_TRUE(s.wait_for_text("quadro 12")) << s.capture();
+        s.send_keys({"q"});
+        ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
+        EXPECT_NE(s.capture().find("ENDED signal=0 status=0"), std::string::npos) << s.capture();
+    }
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<std::int16_t> played;
+    std::int16_t sample;
+    while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) played.push_back(sample);
+    std::system(("rm -rf " + dir).c_str());
+
+    std::vector<std::int16_t> expected = platform::render_tone(1000, 100);
+    expected.insert(expected.end(), expected.begin(), expected.end());
+    EXPECT_EQ(played, expected) << played.size() << " samples played";
+}
+
+}  // namespace
+}  // namespace patrulha::testing

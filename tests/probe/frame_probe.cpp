@@ -1,0 +1,63 @@
+// A small program on the terminal backend with state that must survive
+// suspends and resizes: a frame counter over a fixed coloured picture.
+//
+//   row 1            "quadro N": N frames so far, one every 50 ms
+//   rows 2 to 41     the picture: at (x, y) the letter 'a' + (x + 2y) % 26
+//                    in attribute (x + 7y) % 256
+//   row 42           "fim" at column 1, '#' in the last cell (80, 42)
+//
+// Keys: 'p' pauses until the next key (showing "pausa" on row 1); 'b'
+// beeps at 1000 Hz for 100 ms; 'q' ends the program; 't' calls
+// std::terminate; 'e' throws something that is not a std::exception; 'k'
+// lets the game loop run into a null pointer.
+#include <exception>
+
+#include "console/conio.h"
+#include "platform/terminal/terminal_program.h"
+
+namespace patrulha {
+
+static void picture() {
+    textattr(7);
+    clrscr();
+    for (int y = 2; y <= 41; ++y)
+        for (int x = 1; x <= 80; ++x) {
+            textattr((x + 7 * y) % 256);
+            putchxy(x, y, static_cast<char>('a' + (x + 2 * y) % 26));
+        }
+    textattr(7);
+    gotoxy(1, 42);
+    _cputs("fim");
+    DWORD written;
+    FillConsoleOutputCharacterA(GetStdHandle(STD_OUTPUT_HANDLE), '#', 1, COORD{79, 41}, &written);
+}
+
+static volatile int* nowhere = nullptr;
+
+static int frames() {
+    picture();
+    for (int n = 0;; ++n) {
+        textattr(15);
+        gotoxy(1, 1);
+        printf("quadro %i      ", n);
+        if (_kbhit()) {
+            switch (_getch()) {
+            case 'p':
+                _cputs("pausa");
+                _getch();
+                break;
+            case 'b': _beep(1000, 100); break;
+            case 'q': return 0;
+            case 't': std::terminate();
+            case 'e': throw 42;
+            case 'k': *nowhere = 1; break;
+            default: break;
+            }
+        }
+        _sleep(50);
+    }
+}
+
+}  // namespace patrulha
+
+int main() { return patrulha::platform::run_on_terminal("frame_probe", patrulha::frames); }

@@ -1,0 +1,47 @@
+// The command line: --help and --version answer on standard output; any
+// other argument is refused with the usage on standard error and status 2.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/tmux_session.h"
+
+namespace patrulha::testing {
+namespace {
+
+const std::string kBinary = PATRULHA_BINARY;
+
+// Runs the binary with `arguments`, without a terminal; returns
+// "<status>\n<stdout>---\n<stderr>".
+std::string run(const std::string& arguments) {
+    return run_capture("d=$(mktemp -d); " + kBinary + " " + arguments +
+                       " >$d/out 2>$d/err </dev/null; echo $?; cat $d/out; echo ---; cat $d/err; "
+                       "rm -rf $d");
+}
+
+TEST(TerminalCommandLine, HelpPrintsTheUsageWithTheKeys) {
+    const std::string result = run("--help");
+    ASSERT_EQ(result.substr(0, 2), "0\n") << result;
+    const std::string out = result.substr(2, result.find("---\n") - 2);
+    EXPECT_EQ(out.rfind("usage: patrulha", 0), 0u) << out;
+    for (const char* key : {"Esc", "Z fire", "A special bomb", "S pause", "D quit", "arrows"})
+        EXPECT_NE(out.find(key), std::string::npos) << key;
+    EXPECT_EQ(result.substr(result.find("---\n") + 4), "") << "nothing on standard error";
+}
+
+TEST(TerminalCommandLine, VersionPrintsTheVersion) {
+    EXPECT_EQ(run("--version"), "0\npatrulha 1.0.0\n---\n");
+}
+
+TEST(TerminalCommandLine, AnyOtherArgumentIsRefusedWithStatusTwo) {
+    for (const char* arguments : {"--bogus", "-h", "1", "--help --version", "--version x", "''"}) {
+        SCOPED_TRACE(arguments);
+        const std::string result = run(arguments);
+        ASSERT_EQ(result.substr(0, 6), "2\n---\n") << "status 2, nothing on standard output:\n"
+                                                   << result;
+        const std::string err = result.substr(6);
+        EXPECT_EQ(err.rfind("patrulha: unknown argument", 0), 0u) << err;
+        EXPECT_NE(err.find("usage: patrulha"), std::string::npos) << err;
+    }
+}
+
+}  // namespace
+}  // namespace patrulha::testing
