@@ -3,6 +3,7 @@
 // and panel, and ESC at the menu ending the program with the terminal given
 // back as it was.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -113,12 +114,17 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
 // `marker` shows that the title screen is up, then ESC, then its end.
 struct PtyRun {
     std::string output;
+    std::size_t grown_at = std::string::npos;  // output length when the window grew
     bool menu_seen = false;
     bool ended = false;
     int status = -1;
 };
 
-PtyRun run_on_pty(int columns, int rows, const std::string& marker) {
+// Runs the game on a pseudo-terminal of the size given until `marker` shows,
+// then ends it with ESC. With `grow_on` set, the window grows to 80 x 42 as
+// soon as that text shows, as a terminal honouring the resize request would.
+PtyRun run_on_pty(int columns, int rows, const std::string& marker,
+                  const std::string& grow_on = {}) {
     PtyRun run;
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
@@ -145,6 +151,14 @@ PtyRun run_on_pty(int columns, int rows, const std::string& marker) {
     };
     while (std::chrono::steady_clock::now() < deadline && !run.menu_seen) {
         read_some();
+        if (!grow_on.empty() && run.grown_at == std::string::npos &&
+            run.output.find(grow_on) != std::string::npos) {
+            winsize full{};
+            full.ws_col = 80;
+            full.ws_row = 42;
+            ::ioctl(master, TIOCSWINSZ, &full);  // the kernel tells the game with SIGWINCH
+            run.grown_at = run.output.size();
+        }
         run.menu_seen = run.output.find(marker) != std::string::npos;
     }
     if (run.menu_seen) (void)!::write(master, "\x1b", 1);
@@ -166,13 +180,16 @@ PtyRun run_on_pty(int columns, int rows, const std::string& marker) {
 const std::string kResizeTo80x42 = "\x1b[8;42;80t";
 
 TEST(MenuE2E, ASmallXtermIsAskedForTheFullConsoleAtStartUp) {
-    // The title's box corner at (9, 1) shows in a window this small.
-    const PtyRun run = run_on_pty(60, 20, "\u2554");
+    // Too small, the game stands still behind the size notice until the
+    // terminal grows; then the title screen shows.
+    const PtyRun run = run_on_pty(60, 20, "PERSONALIZAR", "precisa");
+    ASSERT_NE(run.grown_at, std::string::npos) << "the size notice showed";
     ASSERT_TRUE(run.menu_seen) << run.output.size() << " bytes";
     const auto at = run.output.find(kResizeTo80x42);
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(run.output.find(kResizeTo80x42, at + 1), std::string::npos) << "asked once";
-    EXPECT_LT(at, run.output.find("\u2554")) << "before the title screen is shown";
+    EXPECT_LT(at, run.output.find("precisa")) << "asked before anything is shown";
+    EXPECT_GT(run.output.find("PERSONALIZAR"), run.grown_at) << "the menu only once grown";
     EXPECT_TRUE(run.ended);
     EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0);
 }

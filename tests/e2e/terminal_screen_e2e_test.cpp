@@ -100,6 +100,41 @@ TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
     })) << s.capture();
 }
 
+TEST(TerminalScreenE2E, AGameResizedSmallAndBackResumesWithTheSamePanel) {
+    TmuxSession s(recorded(kPatrulha));
+    ASSERT_TRUE(s.wait_for_text("PERSONALIZAR")) << s.capture();
+    s.send_keys({"1"});
+    ASSERT_TRUE(s.wait_for_text("Obrigado")) << s.capture();  // the last credit line
+    s.send_keys({"z", "z"});
+    s.send_keys({"s"});  // paused: the field holds still, so the screen can be compared whole
+    std::string last;
+    ASSERT_TRUE(s.wait_until(
+        [&](const std::string& screen) {
+            const bool still = screen == last && screen.find("\u2302") == std::string::npos;
+            last = screen;
+            return still;  // the same twice running, the shots gone from the field
+        },
+        seconds(10), true));
+    const std::string before = s.capture(true);
+    ASSERT_NE(before.find("FACIL"), std::string::npos) << before;
+
+    resize(s, 60, 20);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 60, 20);
+    })) << s.capture();
+    resize(s, 80, 42);
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return screen == before; },
+                             seconds(10), true))
+        << "before:\n" << before << "after:\n" << s.capture(true);
+
+    s.send_keys({"s"});
+    s.send_keys({"d"});
+    ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
+    EXPECT_NE(s.capture().find("ENDED signal=0 status=0"), std::string::npos) << s.capture();
+    EXPECT_NE(s.capture().find("TTY-SAME"), std::string::npos);
+    EXPECT_EQ(pane_modes(s), kModesGivenBack);
+}
+
 TEST(TerminalScreenE2E, TheGameStandsStillWhileTheWindowIsSmall) {
     TmuxSession s(kFrameProbe);
     ASSERT_TRUE(s.wait_for_text("quadro 3")) << s.capture();
