@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/tmux_session.h"
+#include "tests/e2e/terminal_e2e_support.h"
 
 namespace patrulha::testing {
 namespace {
 
-const std::string kBinary = PATRULHA_BINARY;
+const std::string kBinary = kPatrulha;
 
 // One screen cell as tmux shows it: the character (UTF-8) and the
 // foreground colour as an SGR number (30-37, 90-97; 39 for the default).
@@ -91,15 +91,7 @@ std::vector<int> shot_rows(const std::vector<std::vector<ScreenCell>>& rows, int
 }
 
 TEST(GameE2E, TheShipMovesShootsAndDEndsTheGame) {
-    // What the shell finds after the program goes to a file: the text of
-    // the normal screen is not reliably there once the pane has ended.
-    const std::string result = "/tmp/patrulha-game-" + std::to_string(::getpid()) + ".result";
-    std::remove(result.c_str());
-    TmuxSession s("stty -g > /tmp/patrulha-game-$$.a; " + kBinary +
-                  "; st=$?; stty -g > /tmp/patrulha-game-$$.b; "
-                  "if cmp -s /tmp/patrulha-game-$$.a /tmp/patrulha-game-$$.b; then same=SAME-STTY; "
-                  "else same=OTHER-STTY; fi; echo \"$same STATUS=$st\" > " + result + "; "
-                  "rm -f /tmp/patrulha-game-$$.a /tmp/patrulha-game-$$.b");
+    TmuxSession s(recorded(kBinary));
     const auto ship_at = [&](int x, int y) {
         return [&s, x, y](const std::string&) {
             const auto rows = parse_screen(s.capture(true));
@@ -137,13 +129,7 @@ TEST(GameE2E, TheShipMovesShootsAndDEndsTheGame) {
     })) << s.capture();
 
     s.send_keys({"d"});
-    ASSERT_TRUE(s.wait_for_end()) << s.capture();
-    EXPECT_FALSE(s.alternate_screen()) << "back on the normal screen";
-    std::ifstream in(result);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "SAME-STTY STATUS=0") << "terminal settings restored, exit status 0";
-    std::remove(result.c_str());
+    expect_clean_end(s);
 }
 
 // The enemies' glyphs and the SGR colours of their kinds (light red, light

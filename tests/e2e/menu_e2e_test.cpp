@@ -16,12 +16,12 @@
 #include <fstream>
 #include <string>
 
-#include "tests/e2e/tmux_session.h"
+#include "tests/e2e/terminal_e2e_support.h"
 
 namespace patrulha::testing {
 namespace {
 
-const std::string kBinary = PATRULHA_BINARY;
+const std::string kBinary = kPatrulha;
 
 // The 1-based column at which `text` begins in a captured row, counting
 // characters, not bytes; 0 when the row does not hold it.
@@ -39,17 +39,7 @@ bool shows(const std::string& screen, const std::string& text) {
 }
 
 TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
-    // What the shell finds after the program goes to a file: the text of
-    // the normal screen is not reliably there once the pane has ended.
-    const std::string result = "/tmp/patrulha-menu-" + std::to_string(::getpid()) + ".result";
-    std::remove(result.c_str());
-    TmuxSession s("stty -g > /tmp/patrulha-menu-$$.a; " + kBinary +
-                  "; st=$?; stty -g > /tmp/patrulha-menu-$$.b; "
-                  "if cmp -s /tmp/patrulha-menu-$$.a /tmp/patrulha-menu-$$.b; then same=SAME-STTY; "
-                  "else same=OTHER-STTY; fi; echo \"$same STATUS=$st\" > " +
-                  result +
-                  "; "
-                  "rm -f /tmp/patrulha-menu-$$.a /tmp/patrulha-menu-$$.b");
+    TmuxSession s(recorded(kBinary));
     ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
 
     // The title screen: box, banner and the menu at their rows.
@@ -98,13 +88,7 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
         return shows(screen, "ESCOLHA NIVEL") && !shows(screen, "STATUS");
     })) << s.capture();
     s.send_keys({"Escape"});
-    ASSERT_TRUE(s.wait_for_end()) << s.capture();
-    EXPECT_FALSE(s.alternate_screen()) << "back on the normal screen";
-    std::ifstream in(result);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "SAME-STTY STATUS=0") << "terminal settings restored, exit status 0";
-    std::remove(result.c_str());
+    expect_clean_end(s);
 }
 
 // ==== The full console at start-up ====

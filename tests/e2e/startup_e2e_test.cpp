@@ -4,24 +4,18 @@
 
 #include <algorithm>
 
-#include "tests/e2e/tmux_session.h"
+#include "tests/e2e/terminal_e2e_support.h"
 
 namespace patrulha::testing {
 namespace {
 
-const std::string kBinary = PATRULHA_BINARY;
+const std::string kBinary = kPatrulha;
 
 TEST(StartupE2E, EndsOnAKeyAndRestoresTheTerminal) {
-    // The shell records the terminal settings before and after the game.
-    TmuxSession s("stty -g > /tmp/patrulha-stty-$$.a; printf 'BEFORE\\n'; " + kBinary +
-                  "; echo STATUS=$?; stty -g > /tmp/patrulha-stty-$$.b; "
-                  "cmp -s /tmp/patrulha-stty-$$.a /tmp/patrulha-stty-$$.b && echo SAME-STTY; "
-                  "rm -f /tmp/patrulha-stty-$$.*");
+    TmuxSession s(recorded(kBinary));
     ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
     s.send_keys({"Escape"});  // ESC at the menu ends the program
-    ASSERT_TRUE(s.wait_for_text("SAME-STTY")) << s.capture();
-    EXPECT_FALSE(s.alternate_screen()) << "back on the normal screen";
-    EXPECT_NE(s.capture().find("STATUS=0"), std::string::npos);
+    expect_clean_end(s);
 }
 
 TEST(StartupE2E, WithoutATerminalItSaysSoAndExitsWithOne) {

@@ -45,6 +45,16 @@ inline std::string pane_modes(const TmuxSession& s) {
 }
 inline const std::string kModesGivenBack = "0 1 0 0";
 
+// Waits for a program run through `recorded` to end, and checks that it
+// ended by itself with status 0 and gave the terminal back as it found it.
+inline void expect_clean_end(const TmuxSession& s) {
+    ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
+    const std::string screen = s.capture();
+    EXPECT_NE(screen.find("ENDED signal=0 status=0"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("TTY-SAME"), std::string::npos) << screen;
+    EXPECT_EQ(pane_modes(s), kModesGivenBack) << "alternate screen, cursor, keypad";
+}
+
 // The parent and the command name of a process, from /proc; false when it
 // is gone or a zombie.
 inline bool process_info(int pid, int& parent, std::string& command) {
