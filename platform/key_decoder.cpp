@@ -86,6 +86,14 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
         ground_char(c);
         return;
     case State::Ss3:
+    case State::Ss3Parameters:
+        // Some terminals put a modifier between Esc O and the final byte
+        // (Esc O 2 P for Shift+F1): digits and separators stay inside the
+        // sequence, or the final byte would come out as a key of its own.
+        if (c >= 0x30 && c <= 0x3F) {
+            state_ = State::Ss3Parameters;
+            return;
+        }
         state_ = State::Ground;
         if (c >= 0x20 && c <= 0x7E) return;
         ground_char(c);
@@ -145,6 +153,7 @@ void KeyDecoder::end_burst(std::int64_t now_ms) {
         state_ = State::Ground;
         break;
     case State::Csi:
+    case State::Ss3Parameters:
     case State::String:
         // A sequence split across reads may still be completed; it is
         // abandoned when it goes stale.

@@ -58,7 +58,7 @@ public:
     static std::deque<int> decode_bytes(const std::string& bytes);
 
 private:
-    enum class State { Ground, Escape, Csi, Ss3, String };
+    enum class State { Ground, Escape, Csi, Ss3, Ss3Parameters, String };
 
     void ground_char(char32_t c);
     void emit(int code) { codes_.push_back(code); }
