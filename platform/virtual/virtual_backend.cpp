@@ -1,5 +1,7 @@
 #include "platform/virtual/virtual_backend.h"
 
+#include <utility>
+
 #include "platform/cp850.h"
 
 namespace patrulha::platform {
@@ -38,8 +40,8 @@ VirtualBackend::VirtualBackend() { Runtime::instance().attach(*this); }
 
 VirtualBackend::~VirtualBackend() { Runtime::instance().detach(); }
 
-void VirtualBackend::add(Step::Kind kind, int code) {
-    script_.push_back({kind, code, pending_polls_, pending_at_us_});
+void VirtualBackend::add(Step::Kind kind, int code, std::function<void()> action) {
+    script_.push_back({kind, code, pending_polls_, pending_at_us_, std::move(action)});
     pending_polls_ = 0;
     pending_at_us_ = -1;
 }
@@ -70,6 +72,11 @@ VirtualBackend& VirtualBackend::end_after_polls(int n) {
     return *this;
 }
 
+VirtualBackend& VirtualBackend::call(std::function<void()> action) {
+    add(Step::Call, 0, std::move(action));
+    return *this;
+}
+
 VirtualBackend& VirtualBackend::force_rand(std::initializer_list<int> values) {
     for (const int v : values) Runtime::instance().random().forced().push_back(v);
     return *this;
@@ -93,21 +100,33 @@ std::size_t VirtualBackend::forced_rand_left() const {
 
 void VirtualBackend::read_keys(std::deque<int>& keys, bool wait) {
     if (!wait) ++polls_;
-    if (script_.empty()) throw ScriptEnded();
-    Step& step = script_.front();
-    if (!wait) {
-        const bool held = polls_waited_ < step.polls || (step.at_us >= 0 && now_us_ < step.at_us);
-        if (held) {
-            ++polls_waited_;
-            return;
+    for (;;) {
+        if (script_.empty()) throw ScriptEnded();
+        Step& step = script_.front();
+        if (!wait) {
+            const bool held =
+                polls_waited_ < step.polls || (step.at_us >= 0 && now_us_ < step.at_us);
+            if (held) {
+                ++polls_waited_;
+                return;
+            }
+        } else if (step.at_us > now_us_) {
+            now_us_ = step.at_us;  // waiting for the key lets the clock run
         }
-    } else if (step.at_us > now_us_) {
-        now_us_ = step.at_us;  // waiting for the key lets the clock run
+        if (step.kind == Step::End) throw ScriptEnded();
+        if (step.kind == Step::Call) {
+            // Taken off the script first: the action may add further steps.
+            const std::function<void()> action = std::move(step.action);
+            script_.pop_front();
+            polls_waited_ = 0;
+            action();
+            continue;
+        }
+        keys.push_back(step.code);
+        script_.pop_front();
+        polls_waited_ = 0;
+        return;
     }
-    if (step.kind == Step::End) throw ScriptEnded();
-    keys.push_back(step.code);
-    script_.pop_front();
-    polls_waited_ = 0;
 }
 
 void VirtualBackend::beep(unsigned frequency, unsigned duration_ms) {

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"
@@ -69,6 +71,11 @@ public:
     VirtualBackend& at_ms(std::int64_t ms);
     // The run ends (ScriptEnded) after `n` more _kbhit polls with no key.
     VirtualBackend& end_after_polls(int n);
+    // At this point of the script (after the polls asked for with
+    // after_polls), runs `action` in place of a key: test code that looks at
+    // or sets the game's state between two frames. The next step is then
+    // taken at once, in the same poll.
+    VirtualBackend& call(std::function<void()> action);
     bool script_done() const { return script_.empty(); }
 
     // ==== Random results ====
@@ -89,6 +96,10 @@ public:
     int full_console_requests() const { return full_console_requests_; }
     int polls() const { return polls_; }
     int presents() const { return presents_; }
+    // Runs `observer` at every present, that is at every pacing point (a
+    // sleep, a beep, a poll, a wait for a key): the screen as the player
+    // sees it while the game waits. An empty function removes it.
+    void on_present(std::function<void()> observer) { on_present_ = std::move(observer); }
     // Every console call fails while this is false.
     void set_console_available(bool available) { console_available_ = available; }
 
@@ -108,7 +119,10 @@ public:
     std::string background_picture() const;
 
     // ==== Backend ====
-    void present(const ConsoleBuffer&) override { ++presents_; }
+    void present(const ConsoleBuffer&) override {
+        ++presents_;
+        if (on_present_) on_present_();
+    }
     void sleep_us(std::int64_t us) override { now_us_ += us; }
     void read_keys(std::deque<int>& keys, bool wait) override;
     void beep(unsigned frequency, unsigned duration_ms) override;
@@ -121,13 +135,14 @@ public:
 
 private:
     struct Step {
-        enum Kind { Key, End } kind;
+        enum Kind { Key, End, Call } kind;
         int code;
         int polls;              // _kbhit polls to wait before this step
         std::int64_t at_us;     // virtual time to wait for, or -1
+        std::function<void()> action;  // for a Call step
     };
 
-    void add(Step::Kind kind, int code);
+    void add(Step::Kind kind, int code, std::function<void()> action = {});
 
     std::deque<Step> script_;
     int pending_polls_ = 0;          // for the next step added
@@ -143,6 +158,7 @@ private:
     int polls_ = 0;
     int presents_ = 0;
     bool console_available_ = true;
+    std::function<void()> on_present_;
 };
 
 }  // namespace patrulha::platform
