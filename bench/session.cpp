@@ -143,16 +143,20 @@ private:
             play_start_real_us_ = now;
         } else {
             result_.frames.push_back({console - last_poll_console_us_, now - last_poll_real_us_,
-                                      waited_since_poll_});
+                                      waited_since_poll_, keyed_since_poll_});
         }
         waited_since_poll_ = false;
+        keyed_since_poll_ = false;
         last_poll_console_us_ = console;
         last_poll_real_us_ = now;
         ++frame_;
         if (frame_ > plan_.frames) throw SessionOver{};
 
         const std::int64_t cpu_before = cpu_now_us();
-        if (std::uniform_real_distribution<double>(0, 1)(random_) < plan_.key_odds) type(next_key());
+        if (std::uniform_real_distribution<double>(0, 1)(random_) < plan_.key_odds) {
+            type(next_key());
+            keyed_since_poll_ = true;
+        }
         bench_cpu_us_ += cpu_now_us() - cpu_before;
     }
 
@@ -217,6 +221,7 @@ private:
     std::int64_t start_us_ = 0;
     int frame_ = 0;
     bool waited_since_poll_ = false;
+    bool keyed_since_poll_ = false;
     bool idle_measured_ = false;
     std::int64_t last_poll_console_us_ = 0;
     std::int64_t last_poll_real_us_ = 0;
@@ -263,7 +268,8 @@ std::string SessionResult::serialise() const {
         out << "p " << p.frame << ' ' << p.console_us << ' ' << p.real_us << ' ' << p.lower_bound
             << ' ' << p.changed_cells << '\n';
     for (const auto& f : frames)
-        out << "f " << f.console_us << ' ' << f.real_us << ' ' << (f.waited ? 1 : 0) << '\n';
+        out << "f " << f.console_us << ' ' << f.real_us << ' ' << (f.waited ? 1 : 0) << ' '
+            << (f.keyed ? 1 : 0) << '\n';
     return out.str();
 }
 
@@ -286,9 +292,10 @@ SessionResult SessionResult::parse(const std::string& text) {
             r.presents.push_back(p);
         } else if (kind == "f") {
             FrameRecord f;
-            int waited = 0;
-            fields >> f.console_us >> f.real_us >> waited;
+            int waited = 0, keyed = 0;
+            fields >> f.console_us >> f.real_us >> waited >> keyed;
             f.waited = waited != 0;
+            f.keyed = keyed != 0;
             r.frames.push_back(f);
         }
     }

@@ -39,6 +39,7 @@ struct FrameRecord {
     std::int64_t console_us = 0;   // console time of the frame
     std::int64_t real_us = 0;      // real time of the frame
     bool waited = false;           // a key wait (game over, menu) fell inside it
+    bool keyed = false;            // a key was typed and handled inside it
 };
 
 struct SessionResult {
