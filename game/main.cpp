@@ -1,9 +1,11 @@
-// The program: start-up, the hand-over to a game, and the game loop with its
-// frames and the player's commands.
+// The program: start-up, the menu loop with the options screen, the
+// hand-over to a game, and the game loop with its frames and the player's
+// commands.
 #include "console/conio.h"
 #include "game/estado.h"
 #include "game/game.h"
 #include "game/jogo.h"
+#include "screens/telas.h"
 
 namespace patrulha {
 
@@ -20,6 +22,16 @@ constexpr int TECLA_DIREITA = 77;
 // key that ended the pause is not taken as a command as well.
 constexpr int TECLA_DEPOIS_DA_PAUSA = 200;
 
+constexpr int TECLA_ESC = 27;
+
+// Whether the menu draws its title screen on a pass that follows the key
+// `opcao`: on the first pass (0), and after a game or the options screen.
+// The code 0 also comes here, as the first code of some extended keys
+// after the invalid-option message.
+bool redesenha_titulo(int opcao) {
+    return opcao == 0 || (opcao >= '1' && opcao <= '5');
+}
+
 // The player's shots in flight are capped: a shot is fired while five or
 // fewer are counted, so six can fly at once.
 constexpr int MAXIMO_TIROS_CONTADOS = 5;
@@ -29,22 +41,37 @@ constexpr int MAXIMO_TIROS_CONTADOS = 5;
 int main() {
     // ==== Game-loop settings: values of main for the whole run ====
     int velocidade_nave = 0;
-    [[maybe_unused]] int velocidade_inimigo = 1;
-    [[maybe_unused]] int quant_tiros_inimigo = 1;
-    [[maybe_unused]] int quant_inimigos = 1;
-    [[maybe_unused]] int quant_asteroides = 1;
+    int velocidade_inimigo = 1;
+    int quant_tiros_inimigo = 1;
+    int quant_inimigos = 1;
+    int quant_asteroides = 1;
     int cor_nave = WHITE;
     int cor_tiro = LIGHTBLUE;
-    [[maybe_unused]] int cor_tiro_inimigo = YELLOW;
+    int cor_tiro_inimigo = YELLOW;
     int tiro = 127;
     int tiro_inimigo = 111;
 
     // ==== Working values of the game loop ====
     int quant_tiros = 0;  // the player's shots counted when firing
     int cont = 0;         // 1 once the key that ends a pause has been read
+    int atira_inimigo = 0;   // an enemy's fire draw
+    int move_inimigo = 0;    // an enemy's move draw
+    int col_inimigo = 0;     // the cell of an enemy moving, or of a new one
+    int lin_inimigo = 0;
+    int coloca_inimigo = 0;  // the frame's enemy spawn draw
+    int col_asteroide = 0;   // the centre of a new asteroid cluster
+    int lin_asteroide = 0;
+    int cont_asteroide = 0;
+    int direcao_asteroide = 0;
+
+    // ==== Values of the menu ====
+    int opcao = 0;        // the last key read at the menu, 0 before the first
+    int inicia_jogo = 0;  // 1 once a difficulty has been taken, until its game starts
 
     // ==== Start-up ====
     tecla = 0;
+    // The console is prepared before anything is drawn.
+    espaco();
     nave = 5;
     cor_nave = WHITE;
     cor_tiro = LIGHTBLUE;
@@ -76,7 +103,9 @@ int main() {
     // counters of a new game and the panel's values. Lives and level are
     // those of the difficulty taken.
     const auto passagem_ao_jogo = [&] {
+        inicia_jogo = 0;
         clrscr();
+        monta_tela_jogo();
         col_nave = COL_INICIO_NAVE;
         lin_nave = LIN_INICIO_NAVE;
         bomba_aux = 0;
@@ -134,6 +163,32 @@ int main() {
         printf(" ");
     };
 
+    // An enemy in cell (matriz_col, matriz_lin), drawn in its kind's colour.
+    // Two draws at every visit: it may drop a shot into the cell below (the
+    // falling scan moves and draws it this frame), then it may step. An
+    // enemy that steps right or down is visited again in this scan.
+    const auto visita_inimigo = [&](int cor, int resto_tiro) {
+        const int c = matriz_col;
+        const int r = matriz_lin;
+        const unsigned char glifo = matriz_tela[c][r];
+        textcolor(cor);
+        printf("%c", glifo);
+        atira_inimigo = rand() % quant_tiros_inimigo;
+        if (atira_inimigo == resto_tiro) {
+            matriz_tela[c][r + 1] = static_cast<unsigned char>(tiro_inimigo);
+        }
+        move_inimigo = rand() % velocidade_inimigo;
+        if (move_inimigo == 0) {
+            matriz_tela[c][r] = 0;
+            col_inimigo = c;
+            lin_inimigo = r;
+            verifica_linhaecol_inimigo(&col_inimigo, &lin_inimigo);
+            matriz_tela[col_inimigo][lin_inimigo] = glifo;
+            gotoxy(c + 2, r + 2);
+            printf(" ");
+        }
+    };
+
     // Rows top-down: the ship, the player's shots (which move up, into rows
     // already passed) and the enemies. The cursor visits every cell.
     const auto varredura_principal = [&] {
@@ -148,26 +203,130 @@ int main() {
                     _sleep(static_cast<unsigned long>(velocidade_nave));
                 }
                 if (celula == tiro) visita_tiro();
+                if (celula == inimigo1) visita_inimigo(LIGHTRED, 1);
+                if (celula == inimigo2) visita_inimigo(LIGHTBLUE, 7);
+                if (celula == inimigo3) visita_inimigo(LIGHTCYAN, 7);
+                if (celula == inimigo4) visita_inimigo(LIGHTMAGENTA, 7);
             }
         }
     };
 
-    // Enemy shots and pickups falling, bottom-up, so that what falls lands
-    // in a row already passed. The cursor visits every cell.
+    // The falling objects test only the cell right below them; the bottom
+    // row has none, and what falls from it is gone.
+    const auto abaixo = [&]() -> int {
+        return matriz_lin < LINHAS_CAMPO - 1 ? matriz_tela[matriz_col][matriz_lin + 1] : 0;
+    };
+    // Moves the visited cell's object (already emptied) into the cell below
+    // and draws it there, in `cor` when one is given.
+    const auto cai_para_baixo = [&](int glifo, int cor = -1) {
+        if (matriz_lin < LINHAS_CAMPO - 1) {
+            matriz_tela[matriz_col][matriz_lin + 1] = static_cast<unsigned char>(glifo);
+            gotoxy(matriz_col + 2, matriz_lin + 3);
+            if (cor >= 0) textcolor(cor);
+            printf("%c", glifo);
+        }
+    };
+
+    // Enemy shots and pickups fall one row, bottom-up, so that what falls
+    // lands in a row already passed. The cursor visits every cell.
     const auto varredura_queda = [&] {
         for (matriz_lin = LINHAS_CAMPO - 1; matriz_lin >= 0; --matriz_lin) {
             for (matriz_col = COLUNAS_CAMPO - 1; matriz_col >= 0; --matriz_col) {
+                unsigned char& celula = matriz_tela[matriz_col][matriz_lin];
                 gotoxy(matriz_col + 2, matriz_lin + 2);
+                if (celula == tiro_inimigo) {
+                    const int embaixo = abaixo();
+                    if (embaixo == nave) {
+                        // Clears the shot and the ship; the cursor is on the shot.
+                        marca_vidas(2);
+                    } else if (embaixo == inimigo1 || embaixo == inimigo2 ||
+                               embaixo == inimigo3 || embaixo == inimigo4 ||
+                               embaixo == asteroide) {
+                        // Spent on what stands below, which is unharmed.
+                        printf(" ");
+                        celula = 0;
+                    } else {
+                        textcolor(cor_tiro_inimigo);
+                        printf(" ");
+                        celula = 0;
+                        cai_para_baixo(tiro_inimigo);
+                    }
+                }
+                if (celula == nave_vida) {
+                    if (abaixo() == nave) {
+                        marca_vidas(1);
+                        gotoxy(matriz_col + 2, matriz_lin + 2);
+                        printf(" ");
+                        celula = 0;
+                    } else {
+                        gotoxy(matriz_col + 2, matriz_lin + 2);
+                        printf(" ");
+                        celula = 0;
+                        cai_para_baixo(nave_vida, LIGHTRED);
+                    }
+                }
             }
         }
     };
 
-    // The one-in-six draw that lets asteroids fall this frame (none yet).
-    const auto varredura_asteroides = [&] {};
+    // On one frame in six the asteroids fall one row, bottom-up.
+    const auto varredura_asteroides = [&] {
+        if (rand() % 6 != 1) return;
+        for (matriz_lin = LINHAS_CAMPO - 1; matriz_lin >= 0; --matriz_lin) {
+            for (matriz_col = COLUNAS_CAMPO - 1; matriz_col >= 0; --matriz_col) {
+                unsigned char& celula = matriz_tela[matriz_col][matriz_lin];
+                gotoxy(matriz_col + 2, matriz_lin + 2);
+                if (celula != asteroide) continue;
+                if (abaixo() == nave) {
+                    marca_vidas(2);
+                } else {
+                    textcolor(BROWN);
+                    printf(" ");
+                    celula = 0;
+                    cai_para_baixo(asteroide);
+                }
+            }
+        }
+    };
 
-    // New pickups, enemies and asteroid clusters, written into the grid
-    // (none yet).
-    const auto sorteios_do_quadro = [&] {};
+    // New things for later frames, written into the grid whatever the cells
+    // hold: maybe a pickup in the top row, maybe one enemy in the upper
+    // field, maybe an asteroid cluster around a centre in row 1. The draws
+    // come in this order every frame.
+    const auto sorteios_do_quadro = [&] {
+        sorteia_vida();
+
+        coloca_inimigo = rand() % quant_inimigos;
+        int novo = 0;
+        if (coloca_inimigo == 2) novo = inimigo1;
+        if (coloca_inimigo == 12) novo = inimigo2;
+        if (coloca_inimigo == 22) novo = inimigo3;
+        if (coloca_inimigo == 20) novo = inimigo4;
+        if (novo != 0) {
+            col_inimigo = sorteia_coluna_inimigo();
+            lin_inimigo = sorteia_linha_inimigo();
+            matriz_tela[col_inimigo][lin_inimigo] = static_cast<unsigned char>(novo);
+        }
+
+        if (rand() % quant_asteroides == 1) {
+            col_asteroide = rand() % 38 + 2;
+            lin_asteroide = 1;
+            const auto pedra = static_cast<unsigned char>(asteroide);
+            matriz_tela[col_asteroide][lin_asteroide] = pedra;
+            // Nine draws among five neighbours: a repeated direction writes
+            // its cell again, so a cluster has two to six cells.
+            for (cont_asteroide = 0; cont_asteroide < 9; ++cont_asteroide) {
+                direcao_asteroide = rand() % 5 + 1;
+                switch (direcao_asteroide) {
+                    case 1: matriz_tela[col_asteroide][lin_asteroide - 1] = pedra; break;
+                    case 2: matriz_tela[col_asteroide][lin_asteroide + 1] = pedra; break;
+                    case 3: matriz_tela[col_asteroide + 1][lin_asteroide] = pedra; break;
+                    case 4: matriz_tela[col_asteroide - 1][lin_asteroide] = pedra; break;
+                    case 5: matriz_tela[col_asteroide + 1][lin_asteroide + 1] = pedra; break;
+                }
+            }
+        }
+    };
 
     const auto quadro = [&] {
         varredura_principal();
@@ -273,14 +432,85 @@ int main() {
         clrscr();
     };
 
-    // Until the difficulty menu exists, every game is played at the first
-    // level: C or a game over answered S start the next one, D or N end
-    // the program.
+    // ==== The options screen ====
+
+    // The ship's glyph and the colours of ship and shot, with a preview: the
+    // ship at (65, 22) and a shot flying up column 65. A key is looked for
+    // only between flights, so a flight always runs to its end. Leaves on
+    // ESC with the console cleared.
+    const auto tela_opcoes = [&] {
+        clrscr();
+        monta_menu_opcoes();
+        do {
+            gotoxy(65, 22);
+            textcolor(cor_nave);
+            printf("%c", nave);
+            while (!_kbhit()) {
+                gotoxy(65, 21);
+                printf("%c", 94);
+                for (int linha = 21; linha >= 4; linha--) {
+                    gotoxy(65, linha);
+                    textcolor(cor_tiro);
+                    printf("%c", 94);
+                    _sleep(40);
+                    gotoxy(65, linha);
+                    printf(" ");
+                }
+            }
+            cont = _getch();
+            switch (cont) {
+                case '1': nave = 5; break;
+                case '2': nave = 6; break;
+                case '3': nave = 190; break;
+                case '4': cor_nave = YELLOW; break;
+                case '5': cor_nave = LIGHTGREEN; break;
+                case '6': cor_nave = LIGHTRED; break;
+                case '7': cor_tiro = YELLOW; break;
+                case '8': cor_tiro = LIGHTGREEN; break;
+                case '9': cor_tiro = LIGHTRED; break;
+                default: break;
+            }
+        } while (cont != TECLA_ESC);
+        clrscr();
+    };
+
+    // The answer to a menu key outside '1' to '5' and ESC: a message on row
+    // 40 until any key, which is no choice. Leaves that key in opcao for the
+    // menu's loop test.
+    const auto opcao_invalida = [&] {
+        gotoxy(40, 40);
+        printf("Op%c%co Inv%clida !!!", 135, 198, 160);
+        opcao = _getch();
+        gotoxy(40, 40);
+        clreol();
+        // A key that brings the title screen back gets a clear screen
+        // first: the banner is written from the cursor, which stands on row
+        // 40 now, and would run off the bottom and scroll the console.
+        if (redesenha_titulo(opcao)) clrscr();
+    };
+
+    // ==== The menu loop ====
+    // The title screen is drawn on the first pass, after a game and after
+    // the options screen, but not after an invalid key. A game hands back
+    // through tecla: 'd' or 'D' ends the program, anything else returns
+    // here.
     do {
-        escolhe_nivel(0);
-        passagem_ao_jogo();
-        jogo();
-    } while (tecla != 'd' && tecla != 'D');
+        if (redesenha_titulo(opcao)) monta_menu_jogo();
+        textcolor(WHITE);
+        opcao = _getch();
+        if (opcao >= '1' && opcao <= '4') {
+            escolhe_nivel(opcao - '1');
+            inicia_jogo = 1;
+        } else if (opcao == '5') {
+            tela_opcoes();
+        } else if (opcao != TECLA_ESC) {
+            opcao_invalida();
+        }
+        if (inicia_jogo == 1) {
+            passagem_ao_jogo();
+            jogo();
+        }
+    } while (opcao != TECLA_ESC && tecla != 'd' && tecla != 'D');
     return 0;
 }
 

@@ -34,7 +34,8 @@ void linha_banner(int antes, const char* linha, int letra, const char* depois) {
     char texto[96];
     std::size_t n = 0;
     for (int i = 0; i < antes; i++) texto[n++] = '\n';
-    for (const char* c = linha; *c != '\0'; c++) texto[n++] = *c == '#' ? static_cast<char>(letra) : ' ';
+    for (const char* c = linha; *c != '\0'; c++)
+        texto[n++] = *c == '#' ? static_cast<char>(letra) : ' ';
     for (const char* c = depois; *c != '\0'; c++) texto[n++] = *c;
     texto[n] = '\0';
     printf("%s", texto);

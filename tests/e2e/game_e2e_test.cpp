@@ -2,6 +2,10 @@
 // read back from the screen, colours included.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -87,12 +91,15 @@ std::vector<int> shot_rows(const std::vector<std::vector<ScreenCell>>& rows, int
 }
 
 TEST(GameE2E, TheShipMovesShootsAndDEndsTheGame) {
-    // The status and the terminal check are printed on one line at the end:
-    // what tmux shows of the normal screen's earlier lines depends on timing.
+    // What the shell finds after the program goes to a file: the text of
+    // the normal screen is not reliably there once the pane has ended.
+    const std::string result = "/tmp/patrulha-game-" + std::to_string(::getpid()) + ".result";
+    std::remove(result.c_str());
     TmuxSession s("stty -g > /tmp/patrulha-game-$$.a; " + kBinary +
                   "; st=$?; stty -g > /tmp/patrulha-game-$$.b; "
-                  "cmp -s /tmp/patrulha-game-$$.a /tmp/patrulha-game-$$.b && echo STATUS=$st SAME-STTY; "
-                  "rm -f /tmp/patrulha-game-$$.*");
+                  "if cmp -s /tmp/patrulha-game-$$.a /tmp/patrulha-game-$$.b; then same=SAME-STTY; "
+                  "else same=OTHER-STTY; fi; echo \"$same STATUS=$st\" > " + result + "; "
+                  "rm -f /tmp/patrulha-game-$$.a /tmp/patrulha-game-$$.b");
     const auto ship_at = [&](int x, int y) {
         return [&s, x, y](const std::string&) {
             const auto rows = parse_screen(s.capture(true));
@@ -100,6 +107,9 @@ TEST(GameE2E, TheShipMovesShootsAndDEndsTheGame) {
             return c.text == kShip && c.fg == kBrightWhite;
         };
     };
+    // The menu first: '1' takes the first level.
+    ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR")) << s.capture();
+    s.send_keys({"1"});
     ASSERT_TRUE(s.wait_until(ship_at(23, 39))) << s.capture(true);
 
     s.send_keys({"Left"});
@@ -127,15 +137,71 @@ TEST(GameE2E, TheShipMovesShootsAndDEndsTheGame) {
     })) << s.capture();
 
     s.send_keys({"d"});
-    // The shell's last line may have scrolled into the pane's history.
-    const auto with_history = [&] {
-        return s.tmux({"capture-pane", "-p", "-S", "-200", "-t", s.target()});
+    ASSERT_TRUE(s.wait_for_end()) << s.capture();
+    EXPECT_FALSE(s.alternate_screen()) << "back on the normal screen";
+    std::ifstream in(result);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "SAME-STTY STATUS=0") << "terminal settings restored, exit status 0";
+    std::remove(result.c_str());
+}
+
+// The enemies' glyphs and the SGR colours of their kinds (light red, light
+// blue, light cyan, light magenta).
+struct EnemyLook {
+    std::string glyph;
+    int fg;
+};
+const std::vector<EnemyLook> kEnemies = {
+    {"\u25BC", 91}, {"\u2666", 94}, {"\u263B", 96}, {"\u263C", 95}};
+
+TEST(GameE2E, EnemiesAppearInTheUpperFieldInTheirColours) {
+    TmuxSession s(kBinary);
+    ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR")) << s.capture();
+    s.send_keys({"1"});
+    // The game screen, so that no banner letter is taken for an enemy.
+    ASSERT_TRUE(s.wait_for_text("PONTOS:")) << s.capture();
+    // Every enemy on the playfield (columns 2 to 44) of one screen; any out
+    // of place or out of colour is reported in `wrong`.
+    const auto enemies_on = [](const std::vector<std::vector<ScreenCell>>& rows,
+                               std::string& wrong) {
+        int found = 0;
+        for (int y = 1; y <= 42; ++y) {
+            for (int x = 2; x <= 44; ++x) {
+                const ScreenCell c = cell_at(rows, x, y);
+                for (const EnemyLook& e : kEnemies) {
+                    if (c.text != e.glyph) continue;
+                    ++found;
+                    if (y < 2 || y > 17 || c.fg != e.fg) {
+                        wrong += e.glyph + " at (" + std::to_string(x) + ", " + std::to_string(y) +
+                                 ") in colour " + std::to_string(c.fg) + "\n";
+                    }
+                }
+            }
+        }
+        return found;
     };
-    ASSERT_TRUE(s.wait_until([&](const std::string&) {
-        return with_history().find("SAME-STTY") != std::string::npos;
-    })) << with_history();
-    EXPECT_FALSE(s.alternate_screen());
-    EXPECT_NE(with_history().find("STATUS=0 SAME-STTY"), std::string::npos) << with_history();
+    std::string wrong;
+    // About four enemies in 225 frames of 50 ms: the first comes within
+    // seconds; a minute is ample.
+    ASSERT_TRUE(s.wait_until(
+        [&](const std::string&) { return enemies_on(parse_screen(s.capture(true)), wrong) > 0; },
+        std::chrono::seconds(60)))
+        << s.capture();
+    EXPECT_EQ(wrong, "");
+    // A few seconds more of play: every enemy seen stays in its zone and
+    // colour.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int captures = 0;
+    s.wait_until([&](const std::string&) {
+        enemies_on(parse_screen(s.capture(true)), wrong);
+        ++captures;
+        return std::chrono::steady_clock::now() > until;
+    });
+    EXPECT_GT(captures, 10);
+    EXPECT_EQ(wrong, "");
+    s.send_keys({"d"});
+    EXPECT_TRUE(s.wait_for_end());
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ TEST_F(GameTest, ANewGameEmptiesWhatTheLastOneLeftInTheGrid) {
     vb.call([] { matriz_tela[3][4] = 219; })
         .after_polls(2)
         .key('c')
+        .key('1')
         .call([this] {
             // The second game's start: the grid holds the ship alone, and
             // the console was cleared.
@@ -65,8 +66,8 @@ TEST_F(GameTest, CapitalDEndsTheProgramToo) {
 
 TEST_F(GameTest, KeyCLeavesTheGameForANewOne) {
     std::vector<int> polls_at_start;
-    vb.after_polls(3).key('C').call([&] { polls_at_start.push_back(vb.polls()); });
-    vb.after_polls(2).key('c').call([&] { polls_at_start.push_back(vb.polls()); });
+    vb.after_polls(3).key('C').key('1').call([&] { polls_at_start.push_back(vb.polls()); });
+    vb.after_polls(2).key('c').key('1').call([&] { polls_at_start.push_back(vb.polls()); });
     vb.end_after_polls(0);
     EXPECT_EQ(run_main(), RunEnd::ScriptEnded);
     // Each new game starts with its own first poll, panel drawn afresh.
@@ -110,6 +111,22 @@ TEST_F(GameTest, AnOrdinaryFrameAtTheFirstLevel) {
     // Two full cursor sweeps of the field (main and falling scans), the
     // ship's 1 ms pause and a few calls: about 50 ms.
     EXPECT_NEAR(frame_ms, 50.0, 3.0);
+    EXPECT_EQ(d1 - d0, 4u * kFrames) << "the asteroid draw and three spawn draws";
+}
+
+TEST_F(GameTest, AFrameWhoseAsteroidsFallSweepsTheFieldOnceMore) {
+    std::int64_t t0 = 0, t1 = 0;
+    vb.after_polls(2).call([&] {
+        t0 = vb.now_us();
+        vb.force_rand({1});
+    });
+    vb.after_polls(1).call([&] { t1 = vb.now_us(); });
+    vb.end_after_polls(0);
+    run_main();
+    const double frame_ms = static_cast<double>(t1 - t0) / 1000.0;
+    std::cout << "[ figures  ] frame with the asteroid scan at level 1: " << frame_ms
+              << " ms of console time\n";
+    EXPECT_NEAR(frame_ms, 74.0, 3.0);
 }
 
 // ==== The player's shots ====
@@ -384,7 +401,11 @@ TEST_F(GameTest, MovesAreRefusedAtTheFourBorders) {
 }
 
 TEST_F(GameTest, XRecentresWithoutPenaltyReplacingWhatIsThere) {
-    vb.left().left().call([] { matriz_tela[21][37] = 219; }).key('x').call([this] {
+    std::size_t sleeps_before = 0;
+    vb.left().left().call([&] {
+        matriz_tela[21][37] = 219;
+        sleeps_before = vb.sleeps().size();
+    }).key('x').call([this] {
         EXPECT_EQ(matriz_tela[19][37], 0);
         EXPECT_EQ(matriz_tela[21][37], 5);
         EXPECT_EQ(field_code(19, 37), ' ');
@@ -393,8 +414,8 @@ TEST_F(GameTest, XRecentresWithoutPenaltyReplacingWhatIsThere) {
     run_main();
     EXPECT_EQ(vidas, 4);
     EXPECT_EQ(count_in_grid(219), 0);
-    ASSERT_FALSE(vb.sleeps().empty());
-    EXPECT_EQ(vb.sleeps()[0].ms, 1u) << "the ship's pause before re-centring";
+    ASSERT_GT(vb.sleeps().size(), sleeps_before);
+    EXPECT_EQ(vb.sleeps()[sleeps_before].ms, 1u) << "the ship's pause before re-centring";
 }
 
 // ==== Pause ====

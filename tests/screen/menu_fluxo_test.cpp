@@ -27,13 +27,14 @@ bool titulo_na_tela(const VirtualBackend& vb) {
 
 // Whether the game screen's frame is up.
 bool tela_de_jogo(const VirtualBackend& vb) {
-    return vb.cell(45, 1).code == 203 && vb.cell(45, 42).code == 202 &&
-           vb.cell(80, 15).code == 185;
+    return vb.cell(45, 1).code == 203 && vb.cell(45, 42).code == 202 && vb.cell(80, 15).code == 185;
 }
 
 // The number of title screens drawn so far: each draws once for its banner,
 // and nothing else draws at the menu.
-int titulos(const VirtualBackend& vb) { return static_cast<int>(vb.rand_draws()); }
+int titulos(const VirtualBackend& vb) {
+    return static_cast<int>(vb.rand_draws());
+}
 
 TEST_F(MenuFluxoTest, EscAsTheFirstKeyEndsTheProgramOnTheTitleScreen) {
     vb.key(ESC);
@@ -141,23 +142,31 @@ TEST_F(MenuFluxoTest, LevelOneHandsOverToAGameWithTheFrameAndThePanel) {
     EXPECT_EQ(code_at(23, 39), 5);
     EXPECT_EQ(attribute_at(23, 39), WHITE);
     // The title screen was cleared away before the frame was drawn.
-    EXPECT_EQ(vb.row_codes(22, 22, 49), std::string(28, ' '));
+    EXPECT_EQ(vb.row_codes(22, 22, 44), std::string(23, ' '));
 }
 
 TEST_F(MenuFluxoTest, OptionsChangeTheShipAndShotAndKeepThemForEveryGame) {
     // '2' the spade, '6' light red ship, '8' light green shot; ESC back; a
     // game at level 1; 'C' back to the menu; a game at level 4.
-    vb.keys("5268").key(ESC).key('1');
-    vb.after_polls(2).key('z');
-    vb.after_polls(2).key('c');
-    vb.key('4').end_after_polls(2);
+    std::size_t primeiro_jogo = 0, segundo_jogo = 0, fim_do_primeiro = 0;
+    vb.keys("5268").key(ESC).key('1').call([&] { primeiro_jogo = vb.sleeps().size(); });
+    vb.after_polls(3).call([&] { fim_do_primeiro = vb.sleeps().size(); }).key('c');
+    vb.key('4').call([&] { segundo_jogo = vb.sleeps().size(); });
+    vb.end_after_polls(3);
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
     EXPECT_TRUE(tela_de_jogo(vb));
     EXPECT_EQ(code_at(23, 39), 6) << "the ship chosen before the first game";
     EXPECT_EQ(attribute_at(23, 39), LIGHTRED);
-    // The level resets to its own preset.
+    // The level resets to its own preset: name, lives and the ship's pause,
+    // 1 ms a frame at the first level, none at the fourth.
     EXPECT_EQ(vb.row_codes(6, 60, 67), "AVANCADO");
     EXPECT_EQ(vb.row_codes(8, 60, 61), "3 ");
+    ASSERT_LT(primeiro_jogo, fim_do_primeiro);
+    for (std::size_t i = primeiro_jogo; i < fim_do_primeiro; ++i)
+        EXPECT_EQ(vb.sleeps()[i].ms, 1u) << "first game, pause " << i;
+    ASSERT_LT(segundo_jogo, vb.sleeps().size());
+    for (std::size_t i = segundo_jogo; i < vb.sleeps().size(); ++i)
+        EXPECT_EQ(vb.sleeps()[i].ms, 0u) << "second game, pause " << i;
 }
 
 TEST_F(MenuFluxoTest, TheShotFliesInTheChosenColour) {

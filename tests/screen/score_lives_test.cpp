@@ -197,6 +197,7 @@ TEST_P(PromptAnswerTest, SPlaysAgainNEndsTheProgram) {
     niveis[0].vidas = 1;
     bool new_game = false;
     vb.call([] { matriz_tela[21][38] = 219; }).after_polls(1).down().key(a.key);
+    vb.key('1');  // at the menu, for a new game
     vb.call([&] {
         // Only a new game polls again.
         new_game = true;

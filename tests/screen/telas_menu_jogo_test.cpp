@@ -44,7 +44,9 @@ const char* const kTitulo =
     "\n"
     "             2 - SECUNDARIO     4 - AVANÇADO     5 - PERSONALIZAR\n";
 
-std::string titulo_inteiro() { return kTitulo + std::string(42 - 28, '\n'); }
+std::string titulo_inteiro() {
+    return kTitulo + std::string(42 - 28, '\n');
+}
 
 TEST_F(MenuJogoTest, ThePictureOfTheTitleScreen) {
     clrscr();
@@ -78,7 +80,7 @@ void expect_band(const VirtualBackend& vb, int top, int first, int last, int int
 
 TEST_F(MenuJogoTest, TheBannersColourAndCharacterFollowTheDraw) {
     // Draw -> intro: 0 becomes yellow 14; the draw is taken modulo 6.
-    const std::vector<std::pair<int, int>> draws = {{0, 14}, {1, 1}, {2, 2},   {3, 3},
+    const std::vector<std::pair<int, int>> draws = {{0, 14}, {1, 1}, {2, 2},  {3, 3},
                                                     {4, 4},  {5, 5}, {6, 14}, {32767, 1}};
     for (const auto& [draw, intro] : draws) {
         SCOPED_TRACE("draw " + std::to_string(draw));
@@ -133,9 +135,12 @@ TEST_F(MenuJogoTest, TheMenuTextsWriteEveryBlankInTheirColours) {
     for (int x = 20; x <= 49; ++x) EXPECT_EQ(attribute_at(x, 22), WHITE) << x;
     EXPECT_EQ(attribute_at(19, 22), LIGHTGRAY);
     // The level rows are written from column 1, blanks and all, in white.
-    EXPECT_EQ(vb.row_codes(25, 1, 42), std::string(13, ' ') + "1 - FACIL" + std::string(10, ' ') + "3 - NORMAL");
-    EXPECT_EQ(vb.row_codes(28, 1, 44),
-              std::string(13, ' ') + "2 - SECUNDARIO" + std::string(5, ' ') + "4 - AVAN\x80" "ADO");
+    EXPECT_EQ(vb.row_codes(25, 1, 42),
+              std::string(13, ' ') + "1 - FACIL" + std::string(10, ' ') + "3 - NORMAL");
+    EXPECT_EQ(vb.row_codes(28, 1, 44), std::string(13, ' ') + "2 - SECUNDARIO" +
+                                           std::string(5, ' ') +
+                                           "4 - AVAN\x80"
+                                           "ADO");
     for (int x = 1; x <= 42; ++x) EXPECT_EQ(attribute_at(x, 25), WHITE) << x;
     for (int x = 1; x <= 44; ++x) EXPECT_EQ(attribute_at(x, 28), WHITE) << x;
     EXPECT_EQ(vb.row_codes(25, 50, 62), "ESC para sair");
@@ -156,7 +161,8 @@ TEST_F(MenuJogoTest, TheBannerFollowsTheCursorWhileTheRestStaysInPlace) {
     for (int y = 35; y <= 40; ++y) {
         const std::string row = vb.row_codes(y, 1, 80);
         EXPECT_EQ(row.find('\x02'), 17u) << "row " << y;
-        EXPECT_EQ(row.find_last_not_of(' '), y == 35 || y == 38 || y == 39 ? 52u : 53u) << "row " << y;
+        EXPECT_EQ(row.find_last_not_of(' '), y == 35 || y == 38 || y == 39 ? 52u : 53u)
+            << "row " << y;
     }
     EXPECT_EQ(vb.row_text(41), "");
     EXPECT_EQ(vb.row_text(42), "");

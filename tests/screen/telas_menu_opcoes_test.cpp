@@ -51,10 +51,10 @@ TEST_F(MenuOpcoesTest, EachRowInItsColourBlanksIncluded) {
     struct Linha {
         int y, last, attribute;
     };
-    for (const Linha& l : {Linha{7, 42, WHITE}, Linha{11, 45, WHITE}, Linha{15, 53, LIGHTGREEN},
-                           Linha{17, 54, LIGHTGRAY}, Linha{21, 51, LIGHTGREEN},
-                           Linha{23, 60, LIGHTGRAY}, Linha{27, 51, LIGHTGREEN},
-                           Linha{29, 60, LIGHTGRAY}}) {
+    for (const Linha& l :
+         {Linha{7, 42, WHITE}, Linha{11, 45, WHITE}, Linha{15, 53, LIGHTGREEN},
+          Linha{17, 54, LIGHTGRAY}, Linha{21, 51, LIGHTGREEN}, Linha{23, 60, LIGHTGRAY},
+          Linha{27, 51, LIGHTGREEN}, Linha{29, 60, LIGHTGRAY}}) {
         for (int x = 1; x <= l.last; ++x)
             ASSERT_EQ(attribute_at(x, l.y), l.attribute) << "(" << x << "," << l.y << ")";
     }

@@ -63,7 +63,9 @@ const char* const kTelaJogo =
     "║                                           ║                                  ║\n"
     "╚═══════════════════════════════════════════╩══════════════════════════════════╝\n";
 
-TEST_F(TelaJogoTest, ThePictureOfTheWholeScreen) { EXPECT_EQ(vb.picture(), kTelaJogo); }
+TEST_F(TelaJogoTest, ThePictureOfTheWholeScreen) {
+    EXPECT_EQ(vb.picture(), kTelaJogo);
+}
 
 TEST_F(TelaJogoTest, FrameCornersAndJointsAreTheDoubleLineCodes) {
     EXPECT_EQ(code_at(1, 1), 201);
@@ -108,7 +110,6 @@ TEST_F(TelaJogoTest, TheFrameIsGreenAndThePlayfieldUntouched) {
         }
 }
 
-
 TEST_F(TelaJogoTest, PanelTextsTheirLengthsAndColours) {
     struct Texto {
         int x, y, length, attribute;
@@ -116,10 +117,10 @@ TEST_F(TelaJogoTest, PanelTextsTheirLengthsAndColours) {
     // The binding lines keep their trailing blanks, written in the colour.
     // The headings pass 137 whole: light blue on dark grey, blanks included.
     const Texto textos[] = {
-        {52, 3, 8, 137},  {49, 6, 7, 12},   {49, 8, 7, 12},   {49, 10, 11, 12}, {49, 12, 8, 12},
-        {52, 18, 11, 137}, {49, 20, 25, 12}, {49, 22, 25, 12}, {49, 24, 25, 12}, {49, 26, 29, 12},
-        {49, 28, 25, 12}, {49, 30, 25, 12}, {49, 32, 25, 12}, {49, 36, 18, 14}, {46, 38, 34, 14},
-        {49, 40, 26, 14},
+        {52, 3, 8, 137},  {49, 6, 7, 12},    {49, 8, 7, 12},   {49, 10, 11, 12},
+        {49, 12, 8, 12},  {52, 18, 11, 137}, {49, 20, 25, 12}, {49, 22, 25, 12},
+        {49, 24, 25, 12}, {49, 26, 29, 12},  {49, 28, 25, 12}, {49, 30, 25, 12},
+        {49, 32, 25, 12}, {49, 36, 18, 14},  {46, 38, 34, 14}, {49, 40, 26, 14},
     };
     for (const Texto& t : textos) {
         for (int x = t.x; x < t.x + t.length; ++x)
