@@ -13,8 +13,10 @@
 // again.
 //
 //   patrulha_soak [--frames N] [--seed S] [--key-odds P]
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -101,10 +103,10 @@ private:
             keys.push_back(pick(2) ? 'a' : 'A');
         } else if (r < 945) {
             keys.push_back('s');
-        } else if (r < 990) {
+        } else if (r < 997) {
             static constexpr int kOthers[] = {27, 13, 'q', 'H', 'P', 'K', 'M', 0, 224, 255, 1};
             keys.push_back(kOthers[pick(11)]);
-        } else if (r < 997) {
+        } else if (r < 999) {
             keys.push_back('c');
         } else {
             keys.push_back('d');
@@ -117,6 +119,7 @@ private:
     void answer_wait(std::deque<int>& keys) {
         ++waits_;
         check_invariants();
+        if (shows_game_over()) ++game_overs_;
         if (frames_played_ >= frames_) throw SoakOver{};
         const int r = pick(100);
         if (r < 40) {
@@ -133,6 +136,18 @@ private:
             static constexpr int kOthers[] = {'x', 'q', 13, 0, 224, 72, 'c', 'd'};
             keys.push_back(kOthers[pick(8)]);
         }
+    }
+
+    static bool shows_game_over() {
+        const ConsoleBuffer& console = Runtime::instance().console();
+        static constexpr char kText[] = "GAME OVER";
+        for (int y = 0; y < ConsoleBuffer::kHeight; ++y) {
+            std::string row;
+            for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
+                row += static_cast<char>(console.at({x, y}).code);
+            if (row.find(kText) != std::string::npos) return true;
+        }
+        return false;
     }
 
     [[noreturn]] void fail(const std::string& what) {
@@ -159,6 +174,8 @@ private:
                     fail("cell (" + std::to_string(c) + ", " + std::to_string(r) + ") holds " +
                          std::to_string(code));
                 if (code == nave) ++ships;
+                for (std::size_t k = 0; k < std::size(kinds); ++k)
+                    if (code == kinds[k]) ++cells_of_kind_[k];
             }
         if (ships > 1) fail(std::to_string(ships) + " cells hold the ship");
 
@@ -179,7 +196,26 @@ private:
             fail("the score fell from " + std::to_string(last_score_) + " to " +
                  std::to_string(pontos));
         last_score_ = pontos;
+        max_score_ = std::max(max_score_, pontos);
+        max_lives_ = std::max(max_lives_, vidas);
+        min_lives_ = std::min(min_lives_, vidas);
     }
+
+public:
+    // What the run went through, so that a reader can judge its reach.
+    void print_coverage() const {
+        static constexpr const char* kNames[] = {"ship",    "asteroid", "enemy 1",
+                                                 "enemy 2", "enemy 3",  "enemy 4",
+                                                 "extra life", "shot",  "enemy shot"};
+        std::printf("soak: %ld game-over prompts, score up to %d, lives from %d to %d\n",
+                    game_overs_, max_score_, min_lives_, max_lives_);
+        std::printf("soak: cell-frames by kind:");
+        for (std::size_t k = 0; k < std::size(kNames); ++k)
+            std::printf(" %s %lld%s", kNames[k], cells_of_kind_[k],
+                        k + 1 < std::size(kNames) ? "," : "\n");
+    }
+
+private:
 
     std::mt19937 random_;
     long frames_;
@@ -190,6 +226,11 @@ private:
     long waits_ = 0;
     long runs_ = 0;
     int last_score_ = -1;
+    long game_overs_ = 0;
+    int max_score_ = 0;
+    int max_lives_ = 0;
+    int min_lives_ = 1 << 30;
+    long long cells_of_kind_[9] = {};
 };
 
 int usage() {
@@ -228,5 +269,6 @@ int main(int argc, char** argv) {
     Runtime::instance().detach();
     std::printf("soak: %ld frames, %ld key waits, %ld program runs, seed %u: invariants held\n",
                 backend.frames_played(), backend.waits(), backend.runs(), seed);
+    backend.print_coverage();
     return 0;
 }
