@@ -257,7 +257,9 @@ Figures figures_of(const Outcome& o) {
         f.error = "presents and markers disagree (" + std::to_string(s.presents.size()) + " vs " +
                   std::to_string(o.received.per_present.size()) + ")";
 
-    // Bytes and the lower bound per frame, over the frames of play.
+    // Bytes and the lower bound per frame, over the frames of play. The
+    // presents after poll k belong to the frame that ends at poll k + 1,
+    // frames[k - 1].
     std::map<int, std::pair<double, double>> per_frame;
     double bytes_total = 0, bound_total = 0;
     const std::size_t n = std::min(o.received.per_present.size(), s.presents.size());
@@ -266,6 +268,10 @@ Figures figures_of(const Outcome& o) {
         const double bytes = static_cast<double>(o.received.per_present[i]);
         if (i == 0) f.startup_bytes = bytes;
         if (p.frame == 0) continue;  // before play
+        // A frame with a key wait inside is a game over and the screens
+        // around it (prompt, title, menu, a fresh game screen), not play.
+        const auto frame_index = static_cast<std::size_t>(p.frame - 1);
+        if (frame_index < s.frames.size() && s.frames[frame_index].waited) continue;
         auto& pf = per_frame[p.frame];
         pf.first += bytes;
         pf.second += static_cast<double>(p.lower_bound);
