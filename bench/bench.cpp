@@ -244,7 +244,7 @@ struct Figures {
     double idle_seconds = 0;
     double idle_wakeups = 0;
     double peak_mib = 0;
-    int games = 0;
+    double games = 0;
     std::string error;
 };
 
@@ -341,6 +341,7 @@ struct Row {
 
 const Row kRows[] = {
     {"frames played", "", nullptr, nullptr},
+    {"games started", "", &Figures::games, nullptr},
     {"console time per frame", "ms", &Figures::console_ms, "the pacing model's pace"},
     {"real time per frame", "ms", &Figures::real_ms, nullptr},
     {"pace error, all frames", "%", &Figures::pace_error, "within +-5 %"},

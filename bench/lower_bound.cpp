@@ -57,10 +57,9 @@ LowerBound::LowerBound() {
 }
 
 std::int64_t LowerBound::next_screen(const ConsoleBuffer& next) {
-    static Cells cells;
     for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) cells[y][x] = next.at({x, y});
-    return next_cells(cells, next.cursor_visible(), next.cursor());
+        for (int x = 0; x < kWidth; ++x) next_[y][x] = next.at({x, y});
+    return next_cells(next_, next.cursor_visible(), next.cursor());
 }
 
 int LowerBound::move_cost(int x, int y, const Cells& next) const {

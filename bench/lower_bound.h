@@ -31,6 +31,7 @@ private:
     int colour_cost(int fg, int bg) const;
 
     Cells shown_{};
+    Cells next_{};  // the screen being costed
     // Where the next glyph written would land; x is kWidth while a wrap is
     // pending, -1 when unknown.
     int cursor_x_ = -1;
