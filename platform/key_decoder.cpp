@@ -133,7 +133,17 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
         ground_char(c);
         return;
     case State::Ss3:
+    case State::Ss3Parameters: {
+        // Some terminals put a modifier between Esc O and the final byte
+        // (Esc O 2 P for Shift+F1): digits and separators stay inside the
+        // sequence, or the final byte would come out as a key of its own.
+        if (c >= 0x30 && c <= 0x3F) {
+            state_ = State::Ss3Parameters;
+            return;
+        }
+        const bool plain = state_ == State::Ss3;
         state_ = State::Ground;
+        if (c >= 0x20 && c <= 0x7E && !plain) return;  // a modified key: not the game's
         if (c >= 'P' && c <= 'S') {
             emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'P')));
             return;
@@ -145,6 +155,7 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
         if (c >= 0x20 && c <= 0x7E) return;
         ground_char(c);
         return;
+    }
     case State::String:
         if (c == 7 || (string_saw_escape_ && c == '\\')) {
             state_ = State::Ground;
@@ -239,6 +250,7 @@ void KeyDecoder::end_burst(std::int64_t now_ms) {
         break;
     case State::Csi:
     case State::CsiBracket:
+    case State::Ss3Parameters:
     case State::String:
         // A sequence split across reads may still be completed; it is
         // abandoned when it goes stale.

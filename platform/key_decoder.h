@@ -65,7 +65,7 @@ public:
     static std::deque<int> decode_bytes(const std::string& bytes);
 
 private:
-    enum class State { Ground, Escape, Csi, CsiBracket, Ss3, String };
+    enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Ss3Parameters, String };
 
     void ground_char(char32_t c);
     void csi_char(char32_t c);

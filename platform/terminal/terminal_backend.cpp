@@ -191,6 +191,9 @@ void TerminalBackend::stand_still_while_small() {
     while (too_small()) {
         wait_for_input_or_signal(-1);
         check_signals();
+        // Once the window has grown back (and been repainted), what follows
+        // is typed at the game again and must be kept.
+        if (!too_small()) break;
         // Keys typed at the notice are not meant for a game the player
         // cannot see.
         drain_input();

@@ -37,6 +37,10 @@ TEST(KeyDecoder, RawBurstsDecodeAsTheTableSays) {
         {"unknown CSI dropped whole", "\x1b[99~", {}},
         {"unknown CSI then a key", "\x1b[1;5P" "2", {'2'}},
         {"unknown SS3 dropped", "\x1bOx", {}},
+        // Shift+F1 and Ctrl+Up as some terminals send them: the final byte
+        // ('P' is also the down arrow's second code) must not leak.
+        {"SS3 with a modifier dropped whole", "\x1bO2P" "z", {'z'}},
+        {"SS3 with parameters dropped whole", "\x1bO1;5A", {}},
         {"OSC string dropped", "\x1b]0;title\x07z", {'z'}},
         {"OSC ended by ST", "\x1b]52;c;abc\x1b\\s", {'s'}},
         {"a broken CSI gives back the character that broke it", "\x1b[12\r", {13}},
@@ -127,6 +131,17 @@ TEST(KeyDecoder, AKeySplitAcrossReadsIsStillOneKey) {
     d.end_burst(5);
     EXPECT_EQ(std::vector<int>(d.codes().begin(), d.codes().end()), (std::vector<int>{0, 67}))
         << "F9";
+}
+
+TEST(KeyDecoder, AnSs3SequenceWithAModifierSplitAcrossReadsIsStillDroppedWhole) {
+    KeyDecoder d;
+    for (char c : std::string("\x1bO5")) d.feed_char(static_cast<unsigned char>(c), 0);
+    d.end_burst(0);
+    EXPECT_TRUE(d.pending());
+    d.feed_char('A', 5);
+    d.end_burst(5);
+    EXPECT_TRUE(d.codes().empty());
+    EXPECT_FALSE(d.pending());
 }
 
 TEST(KeyDecoder, AStalePartialSequenceIsAbandoned) {

@@ -1,0 +1,13 @@
+// What the terminal in use sends for its keys, from its terminfo entry.
+// Kept apart because the terminfo header's macros clash with C++ names.
+#pragma once
+
+#include <string>
+
+namespace patrulha::bench {
+
+// The bytes of the key `capability` ("kcuu1" for cursor up), or `fallback`
+// when the entry has none. Needs the terminal set up (newterm) first.
+std::string terminal_key(const char* capability, const char* fallback);
+
+}  // namespace patrulha::bench
