@@ -17,89 +17,6 @@ namespace {
 
 const std::string kProbe = TERM_PROBE_BINARY;
 
-// ==== Reading the screen back ====
-
-constexpr int kDefault = -1;
-
-struct ShownCell {
-    std::string glyph;  // the character, as UTF-8
-    int fg = kDefault;  // the colour number as the terminal has it: 0 to 255, or kDefault
-    int bg = kDefault;
-    bool bold = false;
-};
-
-// The screen of `capture-pane -p -e`: rows of cells, the SGR state carried
-// from cell to cell.
-std::vector<std::vector<ShownCell>> parse_screen(const std::string& text) {
-    std::vector<std::vector<ShownCell>> rows(1);
-    ShownCell pen;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte == '\n') {
-            rows.emplace_back();
-            ++i;
-            continue;
-        }
-        if (byte == 0x1b && i + 1 < text.size() && text[i + 1] == '[') {
-            const std::size_t end =
-                text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", i + 2);
-            if (end == std::string::npos) break;
-            if (text[end] == 'm') {
-                std::vector<int> params;
-                std::stringstream list(text.substr(i + 2, end - i - 2));
-                std::string item;
-                while (std::getline(list, item, ';'))
-                    params.push_back(item.empty() ? 0 : std::stoi(item));
-                if (params.empty()) params.push_back(0);
-                for (std::size_t k = 0; k < params.size(); ++k) {
-                    const int p = params[k];
-                    if (p == 0) {
-                        pen = ShownCell{};
-                    } else if (p == 1) {
-                        pen.bold = true;
-                    } else if (p == 22) {
-                        pen.bold = false;
-                    } else if (p >= 30 && p <= 37) {
-                        pen.fg = p - 30;
-                    } else if (p >= 40 && p <= 47) {
-                        pen.bg = p - 40;
-                    } else if (p >= 90 && p <= 97) {
-                        pen.fg = p - 90 + 8;
-                    } else if (p >= 100 && p <= 107) {
-                        pen.bg = p - 100 + 8;
-                    } else if (p == 39) {
-                        pen.fg = kDefault;
-                    } else if (p == 49) {
-                        pen.bg = kDefault;
-                    } else if ((p == 38 || p == 48) && k + 2 < params.size() &&
-                               params[k + 1] == 5) {
-                        (p == 38 ? pen.fg : pen.bg) = params[k + 2];
-                        k += 2;
-                    } else if ((p == 38 || p == 48) && k + 4 < params.size() &&
-                               params[k + 1] == 2) {
-                        (p == 38 ? pen.fg : pen.bg) = 1000;  // a direct colour: no palette entry
-                        k += 4;
-                    }
-                }
-            }
-            i = end + 1;
-            continue;
-        }
-        std::size_t length = 1;
-        if (byte >= 0xF0)
-            length = 4;
-        else if (byte >= 0xE0)
-            length = 3;
-        else if (byte >= 0xC0)
-            length = 2;
-        ShownCell cell = pen;
-        cell.glyph = text.substr(i, length);
-        rows.back().push_back(cell);
-        i += length;
-    }
-    return rows;
-}
-
 // ==== What the console shows ====
 
 // The console font: codes 0 to 255 as the characters a terminal shows for
@@ -144,7 +61,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(probe_.wait_for_text("keys:")) << probe_.capture();
-        screen_ = parse_screen(probe_.capture(true));
+        screen_ = parse_capture(probe_.capture(true));
         ASSERT_GE(screen_.size(), 42u) << probe_.capture(true);
     }
 

@@ -139,6 +139,83 @@ bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {
     return true;
 }
 
+std::vector<std::vector<ShownCell>> parse_capture(const std::string& text) {
+    std::vector<std::vector<ShownCell>> rows(1);
+    ShownCell pen;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\n') {
+            rows.emplace_back();
+            ++i;
+            continue;
+        }
+        if (byte == 0x1b && i + 1 < text.size() && text[i + 1] == '[') {
+            const std::size_t end =
+                text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", i + 2);
+            if (end == std::string::npos) break;
+            if (text[end] == 'm') {
+                std::vector<int> params;
+                std::stringstream list(text.substr(i + 2, end - i - 2));
+                std::string item;
+                while (std::getline(list, item, ';'))
+                    params.push_back(item.empty() ? 0 : std::stoi(item));
+                if (params.empty()) params.push_back(0);
+                for (std::size_t k = 0; k < params.size(); ++k) {
+                    const int p = params[k];
+                    if (p == 0) {
+                        pen = ShownCell{};
+                    } else if (p == 1) {
+                        pen.bold = true;
+                    } else if (p == 22) {
+                        pen.bold = false;
+                    } else if (p >= 30 && p <= 37) {
+                        pen.fg = p - 30;
+                    } else if (p >= 40 && p <= 47) {
+                        pen.bg = p - 40;
+                    } else if (p >= 90 && p <= 97) {
+                        pen.fg = p - 90 + 8;
+                    } else if (p >= 100 && p <= 107) {
+                        pen.bg = p - 100 + 8;
+                    } else if (p == 39) {
+                        pen.fg = kDefaultColour;
+                    } else if (p == 49) {
+                        pen.bg = kDefaultColour;
+                    } else if ((p == 38 || p == 48) && k + 2 < params.size() &&
+                               params[k + 1] == 5) {
+                        (p == 38 ? pen.fg : pen.bg) = params[k + 2];
+                        k += 2;
+                    } else if ((p == 38 || p == 48) && k + 4 < params.size() &&
+                               params[k + 1] == 2) {
+                        (p == 38 ? pen.fg : pen.bg) = 1000;  // a direct colour: no palette entry
+                        k += 4;
+                    }
+                }
+            }
+            i = end + 1;
+            continue;
+        }
+        std::size_t length = 1;
+        if (byte >= 0xF0)
+            length = 4;
+        else if (byte >= 0xE0)
+            length = 3;
+        else if (byte >= 0xC0)
+            length = 2;
+        ShownCell cell = pen;
+        cell.glyph = text.substr(i, length);
+        rows.back().push_back(cell);
+        i += length;
+    }
+    return rows;
+}
+
+ShownCell cell_at(const std::vector<std::vector<ShownCell>>& rows, int x, int y) {
+    if (y < 1 || y > static_cast<int>(rows.size())) return {};
+    const auto& row = rows[static_cast<std::size_t>(y - 1)];
+    if (x < 1 || x > static_cast<int>(row.size())) return {};
+    return row[static_cast<std::size_t>(x - 1)];
+}
+
 bool TmuxSession::alternate_screen() const {
     return tmux({"display-message", "-p", "-t", target_, "#{alternate_on}"}).rfind("1", 0) == 0;
 }
