@@ -2,6 +2,10 @@
 // other argument is refused with the usage on standard error and status 2.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "tests/e2e/tmux_session.h"
 
 namespace patrulha::testing {
@@ -32,14 +36,30 @@ TEST(TerminalCommandLine, VersionPrintsTheVersion) {
 }
 
 TEST(TerminalCommandLine, AnyOtherArgumentIsRefusedWithStatusTwo) {
-    for (const char* arguments : {"--bogus", "-h", "1", "--help --version", "--version x", "''"}) {
+    // The argument named is the first one refused, not the good one before it.
+    for (const auto& [arguments, refused] :
+         std::vector<std::pair<std::string, std::string>>{{"--bogus", "--bogus"},
+                                                          {"-h", "-h"},
+                                                          {"1", "1"},
+                                                          {"--help --version", "--version"},
+                                                          {"--version x", "x"},
+                                                          {"--help extra", "extra"},
+                                                          {"''", ""}}) {
         SCOPED_TRACE(arguments);
         const std::string result = run(arguments);
         ASSERT_EQ(result.substr(0, 6), "2\n---\n") << "status 2, nothing on standard output:\n"
                                                    << result;
         const std::string err = result.substr(6);
-        EXPECT_EQ(err.rfind("patrulha: unknown argument", 0), 0u) << err;
+        EXPECT_EQ(err.rfind("patrulha: unknown argument '" + refused + "'\n", 0), 0u) << err;
         EXPECT_NE(err.find("usage: patrulha"), std::string::npos) << err;
+    }
+}
+
+TEST(TerminalCommandLine, AnAnswerThatCannotBeWrittenIsAFailure) {
+    if (run_capture("test -w /dev/full && echo yes") != "yes\n") GTEST_SKIP() << "no /dev/full";
+    for (const char* argument : {"--help", "--version"}) {
+        SCOPED_TRACE(argument);
+        EXPECT_EQ(run_capture(kBinary + " " + argument + " >/dev/full 2>/dev/null; echo $?"), "1\n");
     }
 }
 
