@@ -1,46 +1,187 @@
-# Shared by ./play and ./check: installs missing Debian packages and builds.
+# Shared by ./play and ./check: installs the packages they need with the
+# system's own package manager, and says how many jobs to build with.
 # Sourced, not run.
+#
+# Packages are named as Debian names them; native_package gives the name
+# under the other package managers known here. Where none of them is
+# found, nothing is installed and CMake names whatever is missing.
 
-# Installs the Debian packages named, those not installed yet, with
-# apt-get: directly as root, through sudo otherwise. Where neither can be
-# done, prints the one command to run and stops.
-ensure_packages() {
-    local missing=()
-    local pkg
-    for pkg in "$@"; do
-        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$pkg")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing missing packages: ${missing[*]}" >&2
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
-            sudo=(sudo)
-        elif command -v sudo >/dev/null 2>&1 && [ -t 0 ]; then
-            sudo=(sudo)  # sudo may ask for the password
-        else
-            echo "Cannot install packages without root. Run:" >&2
-            echo "  sudo apt-get install -y ${missing[*]}" >&2
-            exit 1
-        fi
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    if ! "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; then
-        "${sudo[@]}" apt-get update >/dev/null &&
-            "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null || {
-            echo "Package installation failed. Run:" >&2
-            echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
-            exit 1
-        }
+# The package manager to install with: apt, dnf, zypper, pacman, apk, brew,
+# or none.
+package_manager() {
+    if command -v apt-get >/dev/null 2>&1 && command -v dpkg-query >/dev/null 2>&1; then
+        echo apt
+    elif command -v dnf >/dev/null 2>&1; then
+        echo dnf
+    elif command -v zypper >/dev/null 2>&1; then
+        echo zypper
+    elif command -v pacman >/dev/null 2>&1; then
+        echo pacman
+    elif command -v apk >/dev/null 2>&1; then
+        echo apk
+    elif command -v brew >/dev/null 2>&1; then
+        echo brew
+    else
+        echo none
     fi
 }
 
-# What building the game and its tests needs.
-BUILD_PACKAGES=(cmake make g++ libncurses-dev libasound2-dev libgtest-dev)
+# The name under package manager $1 of Debian's package $2. Prints "-" where
+# that system needs nothing for it (the compiler comes with Xcode, there is
+# no ALSA on macOS) and nothing where no name is known. Fedora and openSUSE
+# are asked for what a package provides, which their two package managers
+# share.
+native_package() {
+    case "$1" in
+        apt) echo "$2" ;;
+        dnf | zypper)
+            case "$2" in
+                cmake | make | tmux | file | clang) echo "$2" ;;
+                g++) echo gcc-c++ ;;
+                libncurses-dev) echo 'pkgconfig(ncursesw)' ;;
+                libasound2-dev) echo 'pkgconfig(alsa)' ;;
+                libgtest-dev) echo 'cmake(GTest)' ;;
+                libclang-rt-*-dev) echo compiler-rt ;;
+                locales | dpkg-dev) echo - ;;
+            esac
+            ;;
+        pacman)
+            case "$2" in
+                cmake | make | tmux | file | clang) echo "$2" ;;
+                g++) echo gcc ;;
+                libncurses-dev) echo ncurses ;;
+                libasound2-dev) echo alsa-lib ;;
+                libgtest-dev) echo gtest ;;
+                libclang-rt-*-dev) echo compiler-rt ;;
+                locales | dpkg-dev) echo - ;;
+            esac
+            ;;
+        apk)
+            case "$2" in
+                cmake | make | tmux | file | clang | g++) echo "$2" ;;
+                libncurses-dev) echo ncurses-dev ;;
+                libasound2-dev) echo alsa-lib-dev ;;
+                libgtest-dev) echo gtest-dev ;;
+                libclang-rt-*-dev) echo compiler-rt ;;
+                locales | dpkg-dev) echo - ;;
+            esac
+            ;;
+        brew)
+            case "$2" in
+                cmake | tmux) echo "$2" ;;
+                libncurses-dev) echo ncurses ;;
+                libgtest-dev) echo googletest ;;
+                make | g++ | clang | file | libasound2-dev | locales | dpkg-dev | libclang-rt-*-dev) echo - ;;
+            esac
+            ;;
+    esac
+}
 
-# Configures and builds into build/ with the options given.
-build() {
-    cmake -S . -B build "$@" >/dev/null
-    cmake --build build -j "$(nproc)"
+# Whether package $2 of package manager $1 is installed.
+package_installed() {
+    case "$1" in
+        apt) dpkg-query -W -f='${Status}' "$2" 2>/dev/null | grep -q 'install ok installed' ;;
+        dnf | zypper) rpm -q --whatprovides "$2" >/dev/null 2>&1 ;;
+        pacman) pacman -Q "$2" >/dev/null 2>&1 ;;
+        apk) apk info -e "$2" >/dev/null 2>&1 ;;
+        brew) brew list --versions "$2" >/dev/null 2>&1 ;;
+    esac
+}
+
+# The command that installs packages with package manager $1, without
+# questions.
+install_command() {
+    case "$1" in
+        apt) echo "apt-get install -y --no-install-recommends" ;;
+        dnf) echo "dnf install -y" ;;
+        zypper) echo "zypper --non-interactive install" ;;
+        pacman) echo "pacman -S --needed --noconfirm" ;;
+        apk) echo "apk add" ;;
+        brew) echo "brew install" ;;
+    esac
+}
+
+# Installs those of the Debian packages named that are missing, under the
+# system's own names: directly as root, through sudo otherwise (Homebrew
+# as the user). Where that cannot be done, prints the one command to run
+# and stops. Where no package manager is known, says so in one line and
+# installs nothing.
+ensure_packages() {
+    install_packages must "$@"
+}
+
+# Like ensure_packages, for what can be done without: installs only where
+# that needs no password, and returns 1, saying nothing, where it cannot.
+try_packages() {
+    install_packages may "$@"
+}
+
+install_packages() {
+    local need=$1
+    shift
+    local manager
+    manager=$(package_manager)
+    if [ "$manager" = none ]; then
+        [ "$need" = may ] && return 1
+        echo "No package manager known here (apt, dnf, zypper, pacman, apk, brew): installing nothing; the build names what is missing." >&2
+        return 0
+    fi
+    local missing=() unknown=() pkg name
+    for pkg in "$@"; do
+        name=$(native_package "$manager" "$pkg")
+        if [ -z "$name" ]; then
+            unknown+=("$pkg")
+        elif [ "$name" != - ] && ! package_installed "$manager" "$name"; then
+            missing+=("$name")
+        fi
+    done
+    if [ ${#unknown[@]} -gt 0 ]; then
+        [ "$need" = may ] && return 1
+        echo "Not installing ${unknown[*]}: no name known for it under $manager." >&2
+    fi
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    if [ "$manager" != brew ] && [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+            sudo=(sudo)
+        elif [ "$need" = must ] && command -v sudo >/dev/null 2>&1 && [ -t 0 ]; then
+            sudo=(sudo)  # sudo may ask for the password
+        elif [ "$need" = may ]; then
+            return 1
+        else
+            echo "Cannot install packages without root. Run:" >&2
+            echo "  sudo $(install_command "$manager") ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    echo "Installing missing packages: ${missing[*]}" >&2
+    local install
+    read -r -a install <<<"$(install_command "$manager")"
+    if [ "$manager" = apt ]; then
+        export DEBIAN_FRONTEND=noninteractive
+        # A fresh machine may have no package lists yet, or stale ones.
+        "${sudo[@]}" "${install[@]}" "${missing[@]}" >/dev/null 2>&1 ||
+            { "${sudo[@]}" apt-get update >/dev/null &&
+                "${sudo[@]}" "${install[@]}" "${missing[@]}" >/dev/null; } && return 0
+    elif "${sudo[@]}" "${install[@]}" "${missing[@]}" >/dev/null; then
+        return 0
+    fi
+    [ "$need" = may ] && return 1
+    echo "Package installation failed. Run:" >&2
+    echo "  sudo $(install_command "$manager") ${missing[*]}" >&2
+    exit 1
+}
+
+# Extra CMake arguments this system needs: Homebrew's ncurses, which has
+# the wide-character library that macOS lacks, is not on the default paths.
+platform_cmake_args() {
+    if command -v brew >/dev/null 2>&1 && [ "$(uname -s)" = Darwin ]; then
+        echo "-DCMAKE_PREFIX_PATH=$(brew --prefix ncurses)"
+    fi
+}
+
+# Jobs to build with: one per core.
+build_jobs() {
+    getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2
 }

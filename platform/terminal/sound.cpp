@@ -1,6 +1,8 @@
 #include "platform/terminal/sound.h"
 
+#if PATRULHA_HAVE_ALSA
 #include <alsa/asoundlib.h>
+#endif
 #include <pthread.h>
 
 #include <cmath>
@@ -36,11 +38,14 @@ std::vector<std::int16_t> render_tone(unsigned frequency, unsigned duration_ms,
 
 namespace {
 
+#if PATRULHA_HAVE_ALSA
 // ALSA reports its troubles on standard error, which is the game's screen.
 extern "C" void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
 
-constexpr unsigned kMaxQueuedMs = 500;
 constexpr unsigned kLatencyUs = 50'000;
+#endif
+
+constexpr unsigned kMaxQueuedMs = 500;
 
 }  // namespace
 
@@ -93,6 +98,7 @@ bool TonePlayer::idle() const {
     return queue_.empty() && !busy_;
 }
 
+#if PATRULHA_HAVE_ALSA
 void TonePlayer::run() {
     snd_pcm_t* pcm = nullptr;
     bool tried = false;
@@ -159,5 +165,19 @@ void TonePlayer::run() {
         snd_pcm_close(pcm);
     }
 }
+#else
+// Built without ALSA, the player has no device: each tone is taken and
+// dropped as it comes.
+void TonePlayer::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_) return;
+        queue_.clear();
+        queued_ms_ = 0;
+        silence_ = false;
+    }
+}
+#endif
 
 }  // namespace patrulha::platform

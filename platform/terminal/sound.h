@@ -1,6 +1,6 @@
 // The game's tones: generated here, played through ALSA on a thread of
 // their own so that the game never waits on the sound device. Where no
-// device opens, tones are silent; the game's timing is the same either way,
+// device opens, or the game was built without ALSA, tones are silent; the game's timing is the same either way,
 // since the caller waits out each tone's length on its own clock.
 #pragma once
 

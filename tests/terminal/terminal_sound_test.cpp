@@ -77,6 +77,7 @@ TEST(TerminalSound, AToneTheDeviceCannotPlayIsSilenceOfTheSameLength) {
     EXPECT_TRUE(render_tone(1000, 0, 48000).empty());
 }
 
+#if PATRULHA_HAVE_ALSA
 // The samples in a raw file of 16-bit samples.
 std::vector<std::int16_t> read_samples(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -118,6 +119,18 @@ TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
     EXPECT_EQ(first, render_tone(1000, 100));
     EXPECT_EQ(second, render_tone(700, 15));
 }
+#else
+TEST(TerminalSound, BuiltWithoutALSAThePlayerTakesEveryToneAndOpensNoDevice) {
+    TonePlayer player;
+    player.play(1000, 100);
+    player.play(700, 15);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!player.idle() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(player.idle());
+    EXPECT_FALSE(player.device_open());
+}
+#endif
 
 }  // namespace
 }  // namespace patrulha::platform

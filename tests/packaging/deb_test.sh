@@ -1,0 +1,63 @@
+#!/bin/sh
+# The Debian package of a build configured with PATRULHA_DEB: cpack makes
+# it; it names the version, the section and the libraries it needs; unpacked
+# into a scratch root with dpkg -x, the game there answers --version, and
+# the manual page, copyright and changelog are where Debian keeps them;
+# lintian, where it is installed, finds no error. Prints what lintian said.
+#
+#   deb_test.sh CPACK BUILD_DIR VERSION WITH_ALSA(0|1)
+set -u
+cpack=$1 build=$2 version=$3 alsa=$4
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+"$cpack" -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log"
+    fail "cpack could not make the package"
+}
+set -- "$work"/out/*.deb
+[ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .deb, found: $*"
+deb=$1
+echo "made $(basename "$deb")"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = patrulha ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version), the project's is $version"
+[ "$(field Section)" = games ] || fail "Section: $(field Section)"
+# Depends comes from dpkg-shlibdeps: the libraries the binary links.
+depends=$(field Depends)
+echo "Depends: $depends"
+for lib in libc6 'libstdc\+\+6' 'libncursesw[0-9]+' 'libtinfo[0-9]+'; do
+    echo "$depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "Depends names no $lib"
+done
+if [ "$alsa" = 1 ]; then
+    echo "$depends" | grep -Eq '(^|, )libasound2' || fail "Depends names no libasound2"
+else
+    echo "$depends" | grep -Eq 'libasound' && fail "a silent build depends on libasound"
+fi
+
+root=$work/root
+dpkg -x "$deb" "$root" || fail "dpkg -x could not unpack the package"
+answer=$("$root/usr/games/patrulha" --version) || fail "patrulha --version failed"
+[ "$answer" = "patrulha $version" ] || fail "patrulha --version said '$answer'"
+echo "$answer"
+for file in usr/share/man/man6/patrulha.6.gz usr/share/doc/patrulha/copyright \
+    usr/share/doc/patrulha/changelog.gz; do
+    [ -f "$root/$file" ] || fail "the package has no /$file"
+done
+gzip -dc "$root/usr/share/man/man6/patrulha.6.gz" | head -n 1 | grep -q "\"patrulha $version\"" ||
+    fail "the manual page's header does not name version $version"
+
+if command -v lintian >/dev/null 2>&1; then
+    lintian "$deb" >"$work/lintian.log" 2>&1
+    status=$?
+    echo "lintian (status $status):"
+    sed 's/^/  /' "$work/lintian.log"
+    [ $status -eq 0 ] || fail "lintian found errors"
+else
+    echo "lintian is not installed: the package was not checked by it"
+fi
