@@ -123,7 +123,7 @@ install_packages() {
     manager=$(package_manager)
     if [ "$manager" = none ]; then
         [ "$need" = may ] && return 1
-        echo "No package manager known here (apt, dnf, zypper, pacman, apk, brew): installing nothing; the build names what is missing." >&2
+        echo "No package manager known here: installing nothing; CMake names what is missing." >&2
         return 0
     fi
     local missing=() unknown=() pkg name

@@ -1,0 +1,80 @@
+#!/bin/sh
+# scripts/setup.sh under each package manager it knows, and under none:
+# stand-ins for the package managers record what they were asked to
+# install, and say that only cmake is installed already.
+#
+#   setup_test.sh SOURCE_DIR
+set -u
+source_dir=$1
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# A PATH of the few tools setup.sh uses, plus the stand-ins named.
+make_path() {
+    dir=$work/path-$1
+    shift
+    mkdir -p "$dir"
+    for tool in grep uname getconf cat; do
+        ln -sf "$(command -v $tool)" "$dir/$tool"
+    done
+    printf '#!/bin/sh\necho 0\n' >"$dir/id"  # as root, so that no sudo is sought
+    chmod +x "$dir/id"
+    for stand_in in "$@"; do
+        case "$stand_in" in
+            dpkg-query) body='case "$*" in *" cmake") echo "install ok installed";; *) exit 1;; esac' ;;
+            rpm) body='[ "$3" = cmake ]' ;;
+            pacman | apk | brew) body='case "$*" in -S*|add*|install*) echo "$0 $*" >>"'"$work"'/asked";; *) [ "${3:-$2}" = cmake ];; esac' ;;
+            *) body='echo "$0 $*" >>"'"$work"'/asked"' ;;
+        esac
+        printf '#!/bin/sh\n%s\n' "$body" >"$dir/$stand_in"
+        chmod +x "$dir/$stand_in"
+    done
+    echo "$dir"
+}
+
+# check NAME PATH EXPECTED_ASKED EXPECTED_STATUS COMMAND...: runs COMMAND
+# with setup.sh sourced and compares what was asked and the exit status.
+check() {
+    name=$1 path=$2 expected=$3 expected_status=$4
+    shift 4
+    rm -f "$work/asked"
+    PATH=$path "$BASH" -c ". '$source_dir/scripts/setup.sh'; $*" >"$work/out" 2>&1
+    status=$?
+    asked=$(sed "s|^$path/||" "$work/asked" 2>/dev/null)
+    if [ "$asked" != "$expected" ] || [ $status -ne "$expected_status" ]; then
+        echo "FAIL $name: asked '$asked', status $status; expected '$expected', status $expected_status"
+        sed 's/^/  /' "$work/out"
+        failures=$((failures + 1))
+    else
+        echo "ok   $name"
+    fi
+}
+
+BASH=$(command -v bash)
+game='cmake g++ libncurses-dev libasound2-dev libgtest-dev locales'
+check apt "$(make_path apt apt-get dpkg-query)" \
+    "apt-get install -y --no-install-recommends g++ libncurses-dev libasound2-dev libgtest-dev locales" 0 \
+    ensure_packages $game
+check dnf "$(make_path dnf dnf rpm)" \
+    "dnf install -y gcc-c++ pkgconfig(ncursesw) pkgconfig(alsa) cmake(GTest)" 0 ensure_packages $game
+check zypper "$(make_path zypper zypper rpm)" \
+    "zypper --non-interactive install gcc-c++ pkgconfig(ncursesw) pkgconfig(alsa) cmake(GTest)" 0 \
+    ensure_packages $game
+check pacman "$(make_path pacman pacman)" \
+    "pacman -S --needed --noconfirm gcc ncurses alsa-lib gtest" 0 ensure_packages $game
+check apk "$(make_path apk apk)" "apk add g++ ncurses-dev alsa-lib-dev gtest-dev" 0 \
+    ensure_packages $game
+check brew "$(make_path brew brew)" "brew install ncurses googletest" 0 ensure_packages $game
+# A name with no counterpart is left out, the rest still installed.
+check dnf-unknown "$(make_path dnf-unknown dnf rpm)" "dnf install -y tmux" 0 \
+    ensure_packages mingw-w64 tmux
+# No package manager: nothing installed, one line said, and the build goes on.
+check none "$(make_path none)" "" 0 "ensure_packages $game 2>'$work/said' &&
+    grep -q 'installing nothing' '$work/said' && [ \$(grep -c '' '$work/said') -eq 1 ]"
+# What can be done without is never a reason to fail or to ask.
+check try-without-manager "$(make_path none3)" "" 1 try_packages libclang-rt-14-dev
+
+[ $failures -eq 0 ] && echo "setup.sh: every case passed" && exit 0
+echo "setup.sh: $failures case(s) failed"
+exit 1
