@@ -49,8 +49,10 @@ for file in usr/share/man/man6/patrulha.6.gz usr/share/doc/patrulha/copyright \
     usr/share/doc/patrulha/changelog.gz; do
     [ -f "$root/$file" ] || fail "the package has no /$file"
 done
-gzip -dc "$root/usr/share/man/man6/patrulha.6.gz" | head -n 1 | grep -q "\"patrulha $version\"" ||
-    fail "the manual page's header does not name version $version"
+# The page's header: the release's date, from the changelog, and version.
+header=$(gzip -dc "$root/usr/share/man/man6/patrulha.6.gz" | head -n 1)
+echo "$header" | grep -Eq "^\.TH PATRULHA 6 \"[0-9]{4}-[01][0-9]-[0-3][0-9]\" \"patrulha $version\"" ||
+    fail "the manual page's header is not dated or does not name version $version: $header"
 
 if command -v lintian >/dev/null 2>&1; then
     lintian "$deb" >"$work/lintian.log" 2>&1
