@@ -18,10 +18,16 @@ make_path() {
     for tool in grep uname getconf cat; do
         ln -sf "$(command -v $tool)" "$dir/$tool"
     done
-    printf '#!/bin/sh\necho 0\n' >"$dir/id"  # as root, so that no sudo is sought
+    # Root, so that no sudo is sought; "user" among the stand-ins makes it
+    # an ordinary user, with no sudo.
+    printf '#!/bin/sh\necho 0\n' >"$dir/id"
     chmod +x "$dir/id"
     for stand_in in "$@"; do
         case "$stand_in" in
+            user)
+                printf '#!/bin/sh\necho 1000\n' >"$dir/id"
+                continue
+                ;;
             dpkg-query) body='case "$*" in *" cmake") echo "install ok installed";; *) exit 1;; esac' ;;
             rpm) body='[ "$3" = cmake ]' ;;
             pacman | apk | brew) body='case "$*" in -S*|add*|install*) echo "$0 $*" >>"'"$work"'/asked";; *) [ "${3:-$2}" = cmake ];; esac' ;;
@@ -73,7 +79,13 @@ check dnf-unknown "$(make_path dnf-unknown dnf rpm)" "dnf install -y tmux" 0 \
 check none "$(make_path none)" "" 0 "ensure_packages $game 2>'$work/said' &&
     grep -q 'installing nothing' '$work/said' && [ \$(grep -c '' '$work/said') -eq 1 ]"
 # What can be done without is never a reason to fail or to ask.
-check try-without-manager "$(make_path none3)" "" 1 try_packages libclang-rt-14-dev
+check try-without-manager "$(make_path none2)" "" 1 try_packages libclang-rt-14-dev
+check try-without-root "$(make_path apt-user apt-get dpkg-query user)" "" 1 \
+    "try_packages libclang-rt-14-dev 2>'$work/said'; s=\$?; [ ! -s '$work/said' ] && exit \$s; exit 99"
+# What is needed, without root: the one command to run, and a stop.
+check need-without-root "$(make_path apt-user2 apt-get dpkg-query user)" "" 1 \
+    "(ensure_packages g++) 2>'$work/said'; s=\$?
+     grep -qx '  sudo apt-get install -y --no-install-recommends g++' '$work/said' && exit \$s; exit 99"
 
 [ $failures -eq 0 ] && echo "setup.sh: every case passed" && exit 0
 echo "setup.sh: $failures case(s) failed"
