@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by ./play and ./check: installs the packages they need with the
 # system's own package manager, and says how many jobs to build with.
 # Sourced, not run.
