@@ -1,7 +1,8 @@
 // The game's tones: generated here, played through ALSA on a thread of
 // their own so that the game never waits on the sound device. Where no
-// device opens, or the game was built without ALSA, tones are silent; the game's timing is the same either way,
-// since the caller waits out each tone's length on its own clock.
+// device opens, or the game was built without ALSA, tones are silent; the
+// game's timing is the same either way, since the caller waits out each
+// tone's length on its own clock.
 #pragma once
 
 #include <condition_variable>
