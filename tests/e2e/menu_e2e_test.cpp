@@ -3,12 +3,7 @@
 // and panel, and ESC at the menu ending the program with the terminal given
 // back as it was.
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +12,7 @@
 #include <string>
 
 #include "tests/e2e/terminal_e2e_support.h"
+#include "tests/terminal/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
@@ -110,54 +106,20 @@ struct PtyRun {
 PtyRun run_on_pty(int columns, int rows, const std::string& marker,
                   const std::string& grow_on = {}) {
     PtyRun run;
-    winsize size{};
-    size.ws_col = static_cast<unsigned short>(columns);
-    size.ws_row = static_cast<unsigned short>(rows);
-    int master = -1;
-    const pid_t child = forkpty(&master, nullptr, nullptr, &size);
-    if (child < 0) return run;
-    if (child == 0) {
-        ::unsetenv("TMUX");
-        ::setenv("TERM", "xterm", 1);
-        ::setenv("LANG", "C.UTF-8", 1);
-        ::execl(kBinary.c_str(), kBinary.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    const auto read_some = [&] {
-        pollfd p{master, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) return false;
-        char buffer[4096];
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        run.output.append(buffer, static_cast<std::size_t>(n));
-        return true;
-    };
-    while (std::chrono::steady_clock::now() < deadline && !run.menu_seen) {
-        read_some();
+    PtyChild game(PtyChild::program(kBinary, {"-TMUX", "TERM=xterm", "LANG=C.UTF-8"}), columns,
+                  rows);
+    run.menu_seen = game.wait_until([&] {
         if (!grow_on.empty() && run.grown_at == std::string::npos &&
-            run.output.find(grow_on) != std::string::npos) {
-            winsize full{};
-            full.ws_col = 80;
-            full.ws_row = 42;
-            ::ioctl(master, TIOCSWINSZ, &full);  // the kernel tells the game with SIGWINCH
-            run.grown_at = run.output.size();
+            game.output().find(grow_on) != std::string::npos) {
+            game.resize(80, 42);  // the kernel tells the game with SIGWINCH
+            run.grown_at = game.output().size();
         }
-        run.menu_seen = run.output.find(marker) != std::string::npos;
-    }
-    if (run.menu_seen) (void)!::write(master, "\x1b", 1);
-    while (std::chrono::steady_clock::now() < deadline) {
-        read_some();
-        if (::waitpid(child, &run.status, WNOHANG) == child) {
-            run.ended = true;
-            break;
-        }
-    }
-    if (!run.ended) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &run.status, 0);
-    }
-    ::close(master);
+        return game.output().find(marker) != std::string::npos;
+    });
+    if (run.menu_seen) game.type("\x1b");
+    run.ended = game.wait_for_exit();
+    run.status = game.status();
+    run.output = game.output();
     return run;
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/e2e/terminal_e2e_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace patrulha::testing {
 namespace {
@@ -217,7 +218,8 @@ TEST(TerminalKindsE2E, FloodsOfKeysArriveWholeAndNeverCrash) {
     ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
     // Six thousand pasted characters, then a thousand cursor keys as the
     // terminal sends them, then a marker.
-    const std::string file = "/tmp/patrulha-flood-" + std::to_string(::getpid());
+    const TempDir dir;
+    const std::string file = dir.file("flood");
     {
         std::ofstream out(file);
         for (int i = 0; i < 2000; ++i) out << "abc";
@@ -225,7 +227,6 @@ TEST(TerminalKindsE2E, FloodsOfKeysArriveWholeAndNeverCrash) {
     }
     s.tmux({"load-buffer", file});
     s.tmux({"paste-buffer", "-t", s.target()});
-    std::remove(file.c_str());
     s.send_keys({"Q"});
     ASSERT_TRUE(s.wait_until([](const std::string& screen) {
         return ends_with(echoed(screen), {81});

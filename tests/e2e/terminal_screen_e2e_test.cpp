@@ -90,7 +90,7 @@ TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
 
     resize(s, 80, 42);
     ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return screen == before; },
-                             seconds(10), true))
+                             kPatience, true))
         << "before:\n" << before << "after:\n" << s.capture(true);
     EXPECT_FALSE(s.ended());
     // Still waiting for its key: the frames go on after it.
@@ -237,7 +237,7 @@ TEST(TerminalScreenE2E, SuspendGivesTheTerminalBackAndFgRedrawsEverything) {
         const auto same = [&](const std::string& screen) {
             return paused ? screen == before : picture(screen) == picture(before);
         };
-        ASSERT_TRUE(s.wait_until(same, seconds(10), true))
+        ASSERT_TRUE(s.wait_until(same, kPatience, true))
             << "before:\n" << before << "after:\n" << s.capture(true);
         if (paused) s.send_keys({"x"});
         ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
