@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/terminal_e2e_support.h"
 #include "tests/terminal/pty_child.h"
@@ -34,23 +35,53 @@ bool shows(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
 }
 
+// One row of a capture, 1-based.
+std::string row_of(const std::string& screen, int y) {
+    std::size_t start = 0;
+    for (int i = 1; i < y; ++i) {
+        start = screen.find('\n', start);
+        if (start == std::string::npos) return {};
+        ++start;
+    }
+    return screen.substr(start, screen.find('\n', start) - start);
+}
+
+// A text at its place on the screen: row and 1-based column.
+struct Placed {
+    int row;
+    std::string text;
+    int column;
+};
+
+// Waits until every text shows at its place, the whole screen drawn, then
+// checks each, so that a failure names the one out of place.
+void expect_placed(const TmuxSession& s, const std::vector<Placed>& items) {
+    const auto all_placed = [&](const std::string& screen) {
+        for (const Placed& p : items)
+            if (column_of(row_of(screen, p.row), p.text) != p.column) return false;
+        return true;
+    };
+    s.wait_until(all_placed);
+    const std::string screen = s.capture();
+    for (const Placed& p : items)
+        EXPECT_EQ(column_of(row_of(screen, p.row), p.text), p.column)
+            << "'" << p.text << "' on row " << p.row << ":\n" << screen;
+}
+
 TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
     TmuxSession s(recorded(kBinary));
     ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
 
     // The title screen: box, banner and the menu at their rows.
-    ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR")) << s.capture();
-    EXPECT_EQ(column_of(s.row(1), "╔═"), 9) << s.capture();
-    EXPECT_EQ(column_of(s.row(22), "ESCOLHA NIVEL DE DIFICULDADE"), 22) << s.capture();
-    EXPECT_EQ(column_of(s.row(25), "1 - FACIL"), 14);
-    EXPECT_EQ(column_of(s.row(25), "ESC para sair"), 50);
-    EXPECT_EQ(column_of(s.row(28), "4 - AVANÇADO"), 33);
+    expect_placed(s, {{1, "╔═", 9},
+                      {22, "ESCOLHA NIVEL DE DIFICULDADE", 22},
+                      {25, "1 - FACIL", 14},
+                      {25, "ESC para sair", 50},
+                      {28, "4 - AVANÇADO", 33}});
 
     // '5' opens the options screen; ESC brings the title screen back.
     s.send_keys({"5"});
-    ASSERT_TRUE(s.wait_for_text("OPÇOES")) << s.capture();
-    EXPECT_EQ(column_of(s.row(7), "OPÇOES"), 37);
-    EXPECT_EQ(column_of(s.row(17), "1- ♣     2- ♠     3- ¥"), 31);
+    expect_placed(s, {{7, "OPÇOES", 37}, {17, "1- ♣     2- ♠     3- ¥", 31}});
     s.send_keys({"Escape"});
     ASSERT_TRUE(s.wait_until([](const std::string& screen) {
         return shows(screen, "ESCOLHA NIVEL") && !shows(screen, "OPÇOES");
@@ -58,8 +89,7 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
 
     // An invalid key: the message at (40, 40); any key dismisses it.
     s.send_keys({"x"});
-    ASSERT_TRUE(s.wait_for_text("Opção Inválida !!!")) << s.capture();
-    EXPECT_EQ(column_of(s.row(40), "Opção Inválida !!!"), 40) << s.capture();
+    expect_placed(s, {{40, "Opção Inválida !!!", 40}});
     s.send_keys({"q"});
     ASSERT_TRUE(s.wait_until([](const std::string& screen) { return !shows(screen, "Inválida"); }))
         << s.capture();
@@ -67,16 +97,15 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
 
     // '1' starts a game: the frame, the panel and its values.
     s.send_keys({"1"});
-    ASSERT_TRUE(s.wait_for_text("Obrigado por jogar")) << s.capture();
-    ASSERT_TRUE(s.wait_for_text("FACIL")) << s.capture();
-    EXPECT_EQ(column_of(s.row(1), "╔"), 1);
-    EXPECT_EQ(column_of(s.row(1), "╦"), 45);
-    EXPECT_EQ(column_of(s.row(42), "╩"), 45);
-    EXPECT_EQ(column_of(s.row(15), "╠"), 45);
-    EXPECT_EQ(column_of(s.row(3), "STATUS"), 53);
-    EXPECT_EQ(column_of(s.row(6), "FACIL"), 60);
-    EXPECT_EQ(column_of(s.row(8), "VIDAS:"), 50);
-    EXPECT_EQ(column_of(s.row(38), "Feito pela equipe Patrulha Estelar"), 46);
+    expect_placed(s, {{1, "╔", 1},
+                      {1, "╦", 45},
+                      {42, "╩", 45},
+                      {15, "╠", 45},
+                      {3, "STATUS", 53},
+                      {6, "FACIL", 60},
+                      {8, "VIDAS:", 50},
+                      {38, "Feito pela equipe Patrulha Estelar", 46},
+                      {40, "Obrigado por jogar", 49}});
 
     // 'C' leaves the game for the menu; ESC there ends the program.
     s.send_keys({"c"});
