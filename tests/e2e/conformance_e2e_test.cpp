@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/tmux_session.h"
+#include "tests/e2e/terminal_e2e_support.h"
 
 namespace patrulha::testing {
 namespace {
@@ -63,7 +63,7 @@ protected:
                  "; echo PROBE-STATUS=$?") {}
 
     void SetUp() override {
-        ASSERT_TRUE(probe_.wait_for_text("keys:")) << probe_.capture();
+        ASSERT_TRUE(probe_.wait_until(term_probe_drawn)) << probe_.capture();
         screen_ = parse_capture(probe_.capture(true));
         ASSERT_GE(screen_.size(), 42u) << probe_.capture(true);
     }

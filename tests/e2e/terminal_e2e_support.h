@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
@@ -130,6 +131,22 @@ inline bool wait_until_taken_over(const TmuxSession& s, const std::string& comma
         return modes.find("-icanon") != std::string::npos &&
                modes.find("-echo ") != std::string::npos;
     }, deadline);
+}
+
+// Whether a screen shows all the term probe draws before it reads keys: the
+// first and last rows of codes, the last row of colour pairs, and "keys:"
+// below.
+inline bool term_probe_drawn(const std::string& screen) {
+    std::istringstream in(screen);
+    std::string line;
+    int codes = 0;
+    bool pairs = false, keys = false;
+    for (int y = 1; std::getline(in, line); ++y) {
+        if ((y == 1 || y == 16) && line.find_first_not_of(' ') != std::string::npos) ++codes;
+        if (y == 33) pairs = std::count(line.begin(), line.end(), 'X') == 16;
+        if (y == 35) keys = line.rfind("keys:", 0) == 0;
+    }
+    return codes == 2 && pairs && keys;
 }
 
 // The base name of a binary's path, as /proc shows its command.

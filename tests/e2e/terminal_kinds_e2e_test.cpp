@@ -85,7 +85,7 @@ TEST(TerminalKindsE2E, TerminalsThatCannotBeDrivenAreRefusedInOneLine) {
 
 TEST(TerminalKindsE2E, EightColoursShowBrightForegroundsBoldAndBrightBackgroundsDark) {
     TmuxSession s(kTermProbe, {"TERM=xterm"});
-    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    ASSERT_TRUE(s.wait_until(term_probe_drawn)) << s.capture();
     const std::string screen = s.capture(true);
     // No colour beyond the eight: no SGR 90-97 or 100-107, no 256 colours.
     EXPECT_EQ(screen.find("\033[9"), std::string::npos);
@@ -108,7 +108,7 @@ TEST(TerminalKindsE2E, EightColoursShowBrightForegroundsBoldAndBrightBackgrounds
 
 TEST(TerminalKindsE2E, WithoutColoursBackgroundsShowInReverseVideo) {
     TmuxSession s(kTermProbe, {"TERM=vt100"});
-    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    ASSERT_TRUE(s.wait_until(term_probe_drawn)) << s.capture();
     const std::string screen = s.capture(true);
     // No colour codes at all: every SGR parameter is 0, 1 (bold), 7
     // (reverse) or a return to the default colours (39, 49).
@@ -135,7 +135,7 @@ TEST(TerminalKindsE2E, ANonUtf8LocaleKeepsEveryOccupantDistinct) {
                           Case{"TERM=xterm", "#", "acs:`"}, Case{"TERM=xterm-r5", "#", "%"}}) {
         SCOPED_TRACE(c.term);
         TmuxSession s(kTermProbe, {c.term, "LANG=C"});
-        ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+        ASSERT_TRUE(s.wait_until(term_probe_drawn)) << s.capture();
         const std::string screen = s.capture(true);
         std::set<std::string> seen;
         for (const int code : kOccupants) {
@@ -199,7 +199,7 @@ bool ends_with(const std::vector<int>& codes, const std::vector<int>& tail) {
 
 TEST(TerminalKindsE2E, GarbageOnTheInputNeverArrivesAsKeys) {
     TmuxSession s(kTermProbe);
-    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    ASSERT_TRUE(s.wait_until(term_probe_drawn)) << s.capture();
     s.send_keys({"M"});
     // Invalid UTF-8, an unknown control sequence, an operating system
     // command, a truncated UTF-8 character.
@@ -215,7 +215,7 @@ TEST(TerminalKindsE2E, GarbageOnTheInputNeverArrivesAsKeys) {
 
 TEST(TerminalKindsE2E, FloodsOfKeysArriveWholeAndNeverCrash) {
     TmuxSession s(kTermProbe);
-    ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
+    ASSERT_TRUE(s.wait_until(term_probe_drawn)) << s.capture();
     // Six thousand pasted characters, then a thousand cursor keys as the
     // terminal sends them, then a marker.
     const TempDir dir;
