@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
 namespace patrulha::platform {
@@ -18,9 +18,8 @@ namespace {
 
 // The signals whose default action ends the process and that the main loop
 // answers; the real-time signals join them at run time.
-constexpr int kEndSignals[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGPIPE,
-                               SIGALRM, SIGUSR1,   SIGUSR2, SIGVTALRM, SIGPROF,
-                               SIGXCPU, SIGXFSZ,   SIGIO,   SIGPWR};
+constexpr int kEndSignals[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1,
+                               SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR};
 // The faults, raised by the thread that ran into them.
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
 
@@ -181,9 +180,13 @@ sigset_t asynchronous_signals() {
     return set;
 }
 
-void end_by_signal(int sig) { die_by(sig); }
+void end_by_signal(int sig) {
+    die_by(sig);
+}
 
-int signal_wake_fd() { return wake_pipe[0]; }
+int signal_wake_fd() {
+    return wake_pipe[0];
+}
 
 void drain_signal_wakes() {
     if (wake_pipe[0] < 0) return;
@@ -192,7 +195,9 @@ void drain_signal_wakes() {
     }
 }
 
-int pending_end_signal() { return end_signal; }
+int pending_end_signal() {
+    return end_signal;
+}
 
 bool take_suspend_request() {
     const bool was = suspend_requested != 0;
@@ -213,7 +218,8 @@ bool take_resized() {
 }
 
 void stop_process() {
-    struct sigaction stop_default {}, ours{};
+    struct sigaction stop_default {
+    }, ours{};
     sigemptyset(&stop_default.sa_mask);
     stop_default.sa_handler = SIG_DFL;
     sigaction(SIGTSTP, &stop_default, &ours);
@@ -239,7 +245,9 @@ void arm_emergency_reset(const std::string& reset, int fd, int modes_at, const t
     armed = true;
 }
 
-void disarm_emergency_reset() { armed = false; }
+void disarm_emergency_reset() {
+    armed = false;
+}
 
 void emergency_reset() noexcept {
     if (!armed.exchange(false)) return;

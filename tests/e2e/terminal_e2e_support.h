@@ -30,22 +30,25 @@ const std::string kFrameProbe = FRAME_PROBE_BINARY;
 // them with their default actions; the signals named in `ignored` (perl's
 // names: "HUP", "TERM") it gets ignored, as from nohup or trap ''. The pane
 // stays open afterwards, reading its input.
-inline std::string recorded(const std::string& program, const std::vector<std::string>& ignored = {}) {
+inline std::string recorded(const std::string& program,
+                            const std::vector<std::string>& ignored = {}) {
     std::string dispositions = "$SIG{INT} = $SIG{QUIT} = \"DEFAULT\"; ";
     for (const std::string& name : ignored) dispositions += "$SIG{" + name + "} = \"IGNORE\"; ";
-    return "ulimit -c 0; trap '' INT QUIT; d=$(mktemp -d); stty -g > $d/before; "
-           "perl -e '" + dispositions +
+    return "ulimit -c 0; trap '' INT QUIT; before=$(stty -g); "
+           "perl -e '" +
+           dispositions +
            "system(@ARGV); printf(\"ENDED signal=%d status=%d\\n\", $? & 127, $? >> 8)' " +
            program +
-           "; stty -g > $d/after; if cmp -s $d/before $d/after; then echo TTY-SAME; "
-           "else echo TTY-CHANGED; fi; rm -rf $d; echo PLAIN; exec cat";
+           "; if [ \"$(stty -g)\" = \"$before\" ]; then echo TTY-SAME; "
+           "else echo TTY-CHANGED; fi; echo PLAIN; exec cat";
 }
 
 // The pane's modes that a full-screen program turns on, as "alternate
 // cursor keypad keypad-cursor" flags, e.g. "0 1 0 0" for a pane given back.
 inline std::string pane_modes(const TmuxSession& s) {
-    std::string flags = s.tmux({"display-message", "-p", "-t", s.target(),
-                                "#{alternate_on} #{cursor_flag} #{keypad_flag} #{keypad_cursor_flag}"});
+    std::string flags =
+        s.tmux({"display-message", "-p", "-t", s.target(),
+                "#{alternate_on} #{cursor_flag} #{keypad_flag} #{keypad_cursor_flag}"});
     while (!flags.empty() && flags.back() == '\n') flags.pop_back();
     return flags;
 }
@@ -111,11 +114,13 @@ inline int wait_for_process(const TmuxSession& s, const std::string& command,
 
 // Waits until the process has gone (or is a zombie awaiting its parent).
 inline bool wait_until_gone(int pid, std::chrono::milliseconds deadline = kPatience) {
-    return wait_until([&] {
-        int parent = 0;
-        std::string name;
-        return !process_info(pid, parent, name);
-    }, deadline);
+    return wait_until(
+        [&] {
+            int parent = 0;
+            std::string name;
+            return !process_info(pid, parent, name);
+        },
+        deadline);
 }
 
 // Waits until the named program under the pane has taken the terminal over
@@ -126,11 +131,13 @@ inline bool wait_until_taken_over(const TmuxSession& s, const std::string& comma
     if (wait_for_process(s, command, deadline) < 0) return false;
     const std::string tty = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_tty}"});
     const std::string stty = "stty -a -F " + tty.substr(0, tty.find('\n')) + " 2>/dev/null";
-    return wait_until([&] {
-        const std::string modes = run_capture(stty);
-        return modes.find("-icanon") != std::string::npos &&
-               modes.find("-echo ") != std::string::npos;
-    }, deadline);
+    return wait_until(
+        [&] {
+            const std::string modes = run_capture(stty);
+            return modes.find("-icanon") != std::string::npos &&
+                   modes.find("-echo ") != std::string::npos;
+        },
+        deadline);
 }
 
 // Whether a screen shows all the term probe draws before it reads keys: the
@@ -150,6 +157,8 @@ inline bool term_probe_drawn(const std::string& screen) {
 }
 
 // The base name of a binary's path, as /proc shows its command.
-inline std::string command_of(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+inline std::string command_of(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
 
 }  // namespace patrulha::testing

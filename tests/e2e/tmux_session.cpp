@@ -1,6 +1,7 @@
 #include "tests/e2e/tmux_session.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,9 +68,9 @@ TmuxSession::TmuxSession(const std::string& command, std::vector<std::string> en
     // test runner's terminal leaks into the pane.
     const std::string start = "env -i PATH=/usr/bin:/bin tmux -L " + socket_ +
                               " -f /dev/null start-server \\; set-option -g status off \\;"
-                              " set-option -g remain-on-exit on \\; new-session -d -s " + target_ +
-                              " -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
-                              " " + quote(env + " sh -c " + quote(command));
+                              " set-option -g remain-on-exit on \\; new-session -d -s " +
+                              target_ + " -x " + std::to_string(columns) + " -y " +
+                              std::to_string(rows) + " " + quote(env + " sh -c " + quote(command));
     watch_over_server();
     if (std::system(start.c_str()) != 0) {
         end_server();
@@ -82,8 +83,10 @@ TmuxSession::TmuxSession(const std::string& command, std::vector<std::string> en
 // terminals.
 std::string TmuxSession::end_command() const {
     const std::string tmux = "tmux -L " + socket_;
-    return "for p in $(" + tmux + " list-panes -a -F '#{pane_pid}' 2>/dev/null); do "
-           "kill -9 -$p 2>/dev/null; done; " + tmux + " kill-server 2>/dev/null";
+    return "for p in $(" + tmux +
+           " list-panes -a -F '#{pane_pid}' 2>/dev/null); do "
+           "kill -9 -$p 2>/dev/null; done; " +
+           tmux + " kill-server 2>/dev/null";
 }
 
 void TmuxSession::watch_over_server() {
@@ -119,7 +122,9 @@ void TmuxSession::end_server() {
     watcher_fd_ = -1;
 }
 
-TmuxSession::~TmuxSession() { end_server(); }
+TmuxSession::~TmuxSession() {
+    end_server();
+}
 
 std::string TmuxSession::tmux(const std::vector<std::string>& arguments) const {
     std::string command = "tmux -L " + socket_;
@@ -133,7 +138,9 @@ void TmuxSession::send_keys(const std::vector<std::string>& keys) {
     tmux(args);
 }
 
-void TmuxSession::send_text(const std::string& text) { tmux({"send-keys", "-t", target_, "-l", text}); }
+void TmuxSession::send_text(const std::string& text) {
+    tmux({"send-keys", "-t", target_, "-l", text});
+}
 
 std::string TmuxSession::capture(bool escapes) const {
     if (escapes) return tmux({"capture-pane", "-p", "-e", "-N", "-t", target_});
@@ -256,6 +263,17 @@ bool TmuxSession::alternate_screen() const {
 
 bool TmuxSession::wait_for_alternate_screen(bool on, std::chrono::milliseconds deadline) const {
     return testing::wait_until([&] { return alternate_screen() == on; }, deadline);
+}
+
+bool TmuxSession::input_taken() const {
+    std::string tty = tmux({"display-message", "-p", "-t", target_, "#{pane_tty}"});
+    tty = tty.substr(0, tty.find('\n'));
+    const int fd = ::open(tty.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    int unread = 0;
+    const bool taken = ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0;
+    ::close(fd);
+    return taken;
 }
 
 int TmuxSession::pane_pid() const {

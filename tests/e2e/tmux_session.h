@@ -42,8 +42,7 @@ public:
     // passes; returns whether it held. `ready` should check the whole state
     // the test looks at next, never a part of a screen still being drawn.
     bool wait_until(const std::function<bool(const std::string&)>& ready,
-                    std::chrono::milliseconds deadline = kPatience,
-                    bool escapes = false) const;
+                    std::chrono::milliseconds deadline = kPatience, bool escapes = false) const;
     // Waits until the screen shows `text`.
     bool wait_for_text(const std::string& text,
                        std::chrono::milliseconds deadline = kPatience) const;
@@ -59,8 +58,10 @@ public:
     // Whether the pane shows the alternate screen, as a full-screen program
     // running in it does.
     bool alternate_screen() const;
-    bool wait_for_alternate_screen(bool on,
-                                   std::chrono::milliseconds deadline = kPatience) const;
+    bool wait_for_alternate_screen(bool on, std::chrono::milliseconds deadline = kPatience) const;
+
+    // Whether the program in the pane has read everything typed so far.
+    bool input_taken() const;
 
     // The pane's process id (the shell's, or the command's with exec).
     int pane_pid() const;

@@ -13,7 +13,8 @@ namespace patrulha::testing {
 class TempDir {
 public:
     TempDir() {
-        std::string name = (std::filesystem::temp_directory_path() / "patrulha-test-XXXXXX").string();
+        std::string name =
+            (std::filesystem::temp_directory_path() / "patrulha-test-XXXXXX").string();
         if (!::mkdtemp(name.data())) throw std::runtime_error("cannot make a temporary folder");
         path_ = name;
     }

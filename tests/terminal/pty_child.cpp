@@ -137,8 +137,8 @@ bool PtyChild::wait_until(const std::function<bool()>& ready, std::chrono::milli
 void PtyChild::pause(std::chrono::milliseconds time) {
     const auto until = std::chrono::steady_clock::now() + time;
     while (std::chrono::steady_clock::now() < until)
-        pump(std::chrono::duration_cast<std::chrono::milliseconds>(until -
-                                                                   std::chrono::steady_clock::now()));
+        pump(std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now()));
 }
 
 bool PtyChild::wait_for_exit(std::chrono::milliseconds deadline) {
