@@ -1,19 +1,33 @@
 #include "platform/terminal/signals.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
 namespace patrulha::platform {
 
 namespace {
+
+// The signals whose default action ends the process and that the main loop
+// answers; the real-time signals join them at run time.
+constexpr int kEndSignals[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1,
+                               SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR};
+// The faults, raised by the thread that ran into them.
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
+
+template <typename Each>
+void for_each_end_signal(Each each) {
+    for (const int sig : kEndSignals) each(sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) each(sig);
+}
 
 volatile std::sig_atomic_t end_signal = 0;
 volatile std::sig_atomic_t suspend_requested = 0;
@@ -29,7 +43,30 @@ void wake() {
     errno = saved;
 }
 
+// Puts back the default action of `sig` and delivers it to this thread.
+// Safe in a signal handler.
+void die_by(int sig) {
+    struct sigaction fallback {};
+    sigemptyset(&fallback.sa_mask);
+    fallback.sa_handler = SIG_DFL;
+    ::sigaction(sig, &fallback, nullptr);
+    ::raise(sig);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, sig);
+    // Blocked while its own handler runs, or by the caller: pending until
+    // here, where it takes effect.
+    ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+}
+
 extern "C" void on_end_signal(int sig) {
+    if (end_signal != 0) {
+        // The first one has not ended the program yet, or its ending is
+        // stuck: this one does it now.
+        emergency_reset();
+        die_by(sig);
+        ::_exit(128 + sig);
+    }
     end_signal = sig;
     wake();
 }
@@ -81,6 +118,12 @@ void on_terminate() {
 // the stack running out.
 alignas(16) char crash_stack[64 * 1024];
 
+// Whether the parent left `sig` ignored: then it stays so.
+bool inherited_ignored(int sig) {
+    struct sigaction current {};
+    return ::sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
 }  // namespace
 
 void install_signal_handlers() {
@@ -92,22 +135,30 @@ void install_signal_handlers() {
     }
 
     struct sigaction action {};
-    sigemptyset(&action.sa_mask);
     // Restarted, so that a signal never cuts a write to the terminal short;
     // the waits (poll, clock_nanosleep) end early all the same, and the
     // pipe wakes a poll that had not started yet.
     action.sa_flags = SA_RESTART;
     action.sa_handler = on_end_signal;
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &action, nullptr);
+    // One ending handler at a time: a second signal runs its handler after
+    // the first's has recorded it.
+    sigemptyset(&action.sa_mask);
+    for_each_end_signal([&](int sig) { sigaddset(&action.sa_mask, sig); });
+    for_each_end_signal([&](int sig) {
+        if (!inherited_ignored(sig)) ::sigaction(sig, &action, nullptr);
+    });
+    sigemptyset(&action.sa_mask);
     // Installed before the terminal library starts, so that it keeps its
     // own handlers for these out of the way: its suspend handler would
     // redraw from inside the signal, in the middle of whatever was drawing.
+    // A shell without job control leaves SIGTSTP ignored: no suspending
+    // then, since nothing would continue the program.
     action.sa_handler = on_suspend;
-    sigaction(SIGTSTP, &action, nullptr);
+    if (!inherited_ignored(SIGTSTP)) ::sigaction(SIGTSTP, &action, nullptr);
     action.sa_handler = on_continue;
-    sigaction(SIGCONT, &action, nullptr);
+    ::sigaction(SIGCONT, &action, nullptr);
     action.sa_handler = on_resize;
-    sigaction(SIGWINCH, &action, nullptr);
+    ::sigaction(SIGWINCH, &action, nullptr);
 
     stack_t stack{};
     stack.ss_sp = crash_stack;
@@ -117,12 +168,25 @@ void install_signal_handlers() {
     sigemptyset(&crash.sa_mask);
     crash.sa_flags = SA_RESETHAND | SA_NODEFER | SA_ONSTACK;
     crash.sa_handler = on_crash;
-    for (const int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(sig, &crash, nullptr);
+    for (const int sig : kCrashSignals) ::sigaction(sig, &crash, nullptr);
 
     if (!previous_terminate) previous_terminate = std::set_terminate(on_terminate);
 }
 
-int signal_wake_fd() { return wake_pipe[0]; }
+sigset_t asynchronous_signals() {
+    sigset_t set;
+    sigfillset(&set);
+    for (const int sig : kCrashSignals) sigdelset(&set, sig);
+    return set;
+}
+
+void end_by_signal(int sig) {
+    die_by(sig);
+}
+
+int signal_wake_fd() {
+    return wake_pipe[0];
+}
 
 void drain_signal_wakes() {
     if (wake_pipe[0] < 0) return;
@@ -131,7 +195,9 @@ void drain_signal_wakes() {
     }
 }
 
-int pending_end_signal() { return end_signal; }
+int pending_end_signal() {
+    return end_signal;
+}
 
 bool take_suspend_request() {
     const bool was = suspend_requested != 0;
@@ -152,18 +218,19 @@ bool take_resized() {
 }
 
 void stop_process() {
-    struct sigaction stop_default {}, ours{};
+    struct sigaction stop_default {
+    }, ours{};
     sigemptyset(&stop_default.sa_mask);
     stop_default.sa_handler = SIG_DFL;
     sigaction(SIGTSTP, &stop_default, &ours);
     sigset_t tstp, previous;
     sigemptyset(&tstp);
     sigaddset(&tstp, SIGTSTP);
-    sigprocmask(SIG_UNBLOCK, &tstp, &previous);
+    ::pthread_sigmask(SIG_UNBLOCK, &tstp, &previous);
     // The default action stops the process right here; it goes on from
     // this line when continued.
     ::raise(SIGTSTP);
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     sigaction(SIGTSTP, &ours, nullptr);
     suspend_requested = 0;
 }
@@ -178,7 +245,9 @@ void arm_emergency_reset(const std::string& reset, int fd, int modes_at, const t
     armed = true;
 }
 
-void disarm_emergency_reset() { armed = false; }
+void disarm_emergency_reset() {
+    armed = false;
+}
 
 void emergency_reset() noexcept {
     if (!armed.exchange(false)) return;

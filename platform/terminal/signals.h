@@ -1,22 +1,39 @@
 // The signals the terminal program answers, and what is done when it cannot
 // unwind. Handlers only record what arrived and wake the main loop through a
-// pipe; the loop acts at its next pacing point or key wait. Crash signals
-// and std::terminate are the exception: they put the terminal back at once
-// from a reset string and saved modes prepared in advance, then let the
-// process die as it would have (a core dump still happens).
+// pipe; the loop acts at its next pacing point or key wait, and once the
+// terminal is back the program ends by that same signal, so that the shell
+// sees how it died. Crash signals and std::terminate are the exception: they
+// put the terminal back at once from a reset string and saved modes
+// prepared in advance, then let the process die as it would have (a core
+// dump still happens).
 #pragma once
 
+#include <signal.h>
 #include <termios.h>
 
 #include <string>
 
 namespace patrulha::platform {
 
-// Installs the handlers: SIGINT, SIGTERM, SIGHUP, SIGQUIT end the program;
-// SIGTSTP suspends it; SIGCONT and SIGWINCH ask for a redraw; SIGSEGV,
-// SIGBUS, SIGFPE, SIGILL, SIGABRT and std::terminate restore the terminal
-// through the emergency reset. Call once, before the terminal is taken over.
+// Installs the handlers. Every signal whose default action ends the process
+// ends the program with the terminal restored: SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU,
+// SIGXFSZ, SIGIO, SIGPWR and the real-time signals through the main loop;
+// SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS and
+// std::terminate at once, through the emergency reset. SIGTSTP suspends;
+// SIGCONT and SIGWINCH ask for a redraw. A signal that the parent left
+// ignored (nohup, trap '' HUP) stays ignored, SIGTSTP included. Once one
+// ending signal has arrived, a second one ends the program at once, even if
+// the first has not been acted on: the emergency reset, then death by that
+// second signal. Call once, before the terminal is taken over.
 void install_signal_handlers();
+
+// The signals that threads other than the main one block: every signal but
+// the synchronous faults (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP,
+// SIGSYS). A process-wide signal then reaches the main thread, whose waits
+// it interrupts, while a fault on any thread still runs the crash handler
+// there and restores the terminal.
+sigset_t asynchronous_signals();
 
 // The file descriptor that becomes readable when a signal has arrived, for
 // poll; -1 when the pipe could not be made.
@@ -25,8 +42,14 @@ int signal_wake_fd();
 // Empties the wake pipe. Call before looking at the flags below.
 void drain_signal_wakes();
 
-// The last signal that asked the program to end, or 0.
+// The first signal that asked the program to end, or 0.
 int pending_end_signal();
+
+// Ends the process by `sig`, as that signal's default action does (a core
+// dump for SIGQUIT where core dumps are enabled). Call once the terminal is
+// back and standard output flushed; returns only if the signal could not be
+// delivered, which should not happen.
+void end_by_signal(int sig);
 
 // Takes and clears the flags for a suspend request (Ctrl-Z), a resume after
 // a stop (SIGCONT), and a change of the window's size.

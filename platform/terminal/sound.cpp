@@ -9,6 +9,8 @@
 #include <csignal>
 #include <numbers>
 
+#include "platform/terminal/signals.h"
+
 namespace patrulha::platform {
 
 // ==== The tone generator ====
@@ -50,13 +52,15 @@ constexpr unsigned kMaxQueuedMs = 500;
 }  // namespace
 
 TonePlayer::TonePlayer() {
-    // The sound thread takes no signals: they must reach the game's thread,
-    // whose waits they interrupt.
-    sigset_t all, previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    // The sound thread takes no signal from outside: they must reach the
+    // game's thread, whose waits they interrupt. Its own faults it still
+    // takes, so that a crash there restores the terminal too.
+    const sigset_t asynchronous = asynchronous_signals();
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &asynchronous, &previous);
     thread_ = std::thread([this] { run(); });
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    pthread_setname_np(thread_.native_handle(), "patrulha-sound");
 }
 
 TonePlayer::~TonePlayer() {

@@ -9,10 +9,12 @@ namespace patrulha::platform {
 
 // Sets the locale from the environment, installs the signal handlers, takes
 // the terminal over, attaches the runtime and runs `body`. Returns the exit
-// status: what `body` returned; 128 + the signal when SIGINT, SIGTERM, SIGHUP
-// or SIGQUIT ended it; 1 when the terminal went away, when the terminal
-// cannot be used or when an error ended the program (one line on standard
-// error, after the terminal is back, beginning with `name`).
+// status: what `body` returned; 1 when the terminal went away, when the
+// terminal cannot be used or when an error ended the program (one line on
+// standard error, after the terminal is back, beginning with `name`). When
+// a signal ended the program (Ctrl-C, kill, hang-up), does not return: once
+// the terminal is back, the process dies by that signal, so that the shell
+// sees it (status 128 + the signal, and a loop of games stops there).
 int run_on_terminal(const char* name, const std::function<int()>& body);
 
 }  // namespace patrulha::platform

@@ -7,10 +7,9 @@
 #include <chrono>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "tests/e2e/tmux_session.h"
+#include "tests/e2e/terminal_e2e_support.h"
 
 namespace patrulha::testing {
 namespace {
@@ -56,11 +55,15 @@ std::string describe(const ShownCell& c) {
 class Conformance : public ::testing::Test {
 protected:
     // The shell ignores Ctrl-C so that it outlives the probe and reports how
-    // the probe ended; the probe sets its own handler and still gets it.
-    Conformance() : probe_("trap '' INT; " + kProbe + "; echo PROBE-STATUS=$?") {}
+    // the probe ended; the probe gets Ctrl-C with its default action, as
+    // from an interactive shell (a signal ignored from the start it would
+    // leave ignored).
+    Conformance()
+        : probe_("trap '' INT; perl -e '$SIG{INT} = \"DEFAULT\"; exec @ARGV' " + kProbe +
+                 "; echo PROBE-STATUS=$?") {}
 
     void SetUp() override {
-        ASSERT_TRUE(probe_.wait_for_text("keys:")) << probe_.capture();
+        ASSERT_TRUE(probe_.wait_until(term_probe_drawn)) << probe_.capture();
         screen_ = parse_capture(probe_.capture(true));
         ASSERT_GE(screen_.size(), 42u) << probe_.capture(true);
     }
@@ -162,10 +165,7 @@ TEST_F(Conformance, KeysSentByTheTerminalArriveAsTheirConsoleCodes) {
     const auto everything = [&] {
         return probe_.tmux({"capture-pane", "-p", "-S", "-", "-t", probe_.target()});
     };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (everything().find("PROBE-STATUS=") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    wait_until([&] { return everything().find("PROBE-STATUS=") != std::string::npos; });
     EXPECT_NE(everything().find("PROBE-STATUS=130"), std::string::npos)
         << "Ctrl-C ends the probe as an interrupt: " << everything();
     EXPECT_FALSE(probe_.alternate_screen()) << "the terminal is given back";

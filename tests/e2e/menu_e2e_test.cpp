@@ -3,20 +3,17 @@
 // and panel, and ESC at the menu ending the program with the terminal given
 // back as it was.
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/terminal_e2e_support.h"
+#include "tests/terminal/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
@@ -38,23 +35,53 @@ bool shows(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
 }
 
+// One row of a capture, 1-based.
+std::string row_of(const std::string& screen, int y) {
+    std::size_t start = 0;
+    for (int i = 1; i < y; ++i) {
+        start = screen.find('\n', start);
+        if (start == std::string::npos) return {};
+        ++start;
+    }
+    return screen.substr(start, screen.find('\n', start) - start);
+}
+
+// A text at its place on the screen: row and 1-based column.
+struct Placed {
+    int row;
+    std::string text;
+    int column;
+};
+
+// Waits until every text shows at its place, the whole screen drawn, then
+// checks each, so that a failure names the one out of place.
+void expect_placed(const TmuxSession& s, const std::vector<Placed>& items) {
+    const auto all_placed = [&](const std::string& screen) {
+        for (const Placed& p : items)
+            if (column_of(row_of(screen, p.row), p.text) != p.column) return false;
+        return true;
+    };
+    s.wait_until(all_placed);
+    const std::string screen = s.capture();
+    for (const Placed& p : items)
+        EXPECT_EQ(column_of(row_of(screen, p.row), p.text), p.column)
+            << "'" << p.text << "' on row " << p.row << ":\n" << screen;
+}
+
 TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
     TmuxSession s(recorded(kBinary));
     ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
 
     // The title screen: box, banner and the menu at their rows.
-    ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR")) << s.capture();
-    EXPECT_EQ(column_of(s.row(1), "╔═"), 9) << s.capture();
-    EXPECT_EQ(column_of(s.row(22), "ESCOLHA NIVEL DE DIFICULDADE"), 22) << s.capture();
-    EXPECT_EQ(column_of(s.row(25), "1 - FACIL"), 14);
-    EXPECT_EQ(column_of(s.row(25), "ESC para sair"), 50);
-    EXPECT_EQ(column_of(s.row(28), "4 - AVANÇADO"), 33);
+    expect_placed(s, {{1, "╔═", 9},
+                      {22, "ESCOLHA NIVEL DE DIFICULDADE", 22},
+                      {25, "1 - FACIL", 14},
+                      {25, "ESC para sair", 50},
+                      {28, "4 - AVANÇADO", 33}});
 
     // '5' opens the options screen; ESC brings the title screen back.
     s.send_keys({"5"});
-    ASSERT_TRUE(s.wait_for_text("OPÇOES")) << s.capture();
-    EXPECT_EQ(column_of(s.row(7), "OPÇOES"), 37);
-    EXPECT_EQ(column_of(s.row(17), "1- ♣     2- ♠     3- ¥"), 31);
+    expect_placed(s, {{7, "OPÇOES", 37}, {17, "1- ♣     2- ♠     3- ¥", 31}});
     s.send_keys({"Escape"});
     ASSERT_TRUE(s.wait_until([](const std::string& screen) {
         return shows(screen, "ESCOLHA NIVEL") && !shows(screen, "OPÇOES");
@@ -62,8 +89,7 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
 
     // An invalid key: the message at (40, 40); any key dismisses it.
     s.send_keys({"x"});
-    ASSERT_TRUE(s.wait_for_text("Opção Inválida !!!")) << s.capture();
-    EXPECT_EQ(column_of(s.row(40), "Opção Inválida !!!"), 40) << s.capture();
+    expect_placed(s, {{40, "Opção Inválida !!!", 40}});
     s.send_keys({"q"});
     ASSERT_TRUE(s.wait_until([](const std::string& screen) { return !shows(screen, "Inválida"); }))
         << s.capture();
@@ -71,16 +97,15 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
 
     // '1' starts a game: the frame, the panel and its values.
     s.send_keys({"1"});
-    ASSERT_TRUE(s.wait_for_text("Obrigado por jogar")) << s.capture();
-    ASSERT_TRUE(s.wait_for_text("FACIL")) << s.capture();
-    EXPECT_EQ(column_of(s.row(1), "╔"), 1);
-    EXPECT_EQ(column_of(s.row(1), "╦"), 45);
-    EXPECT_EQ(column_of(s.row(42), "╩"), 45);
-    EXPECT_EQ(column_of(s.row(15), "╠"), 45);
-    EXPECT_EQ(column_of(s.row(3), "STATUS"), 53);
-    EXPECT_EQ(column_of(s.row(6), "FACIL"), 60);
-    EXPECT_EQ(column_of(s.row(8), "VIDAS:"), 50);
-    EXPECT_EQ(column_of(s.row(38), "Feito pela equipe Patrulha Estelar"), 46);
+    expect_placed(s, {{1, "╔", 1},
+                      {1, "╦", 45},
+                      {42, "╩", 45},
+                      {15, "╠", 45},
+                      {3, "STATUS", 53},
+                      {6, "FACIL", 60},
+                      {8, "VIDAS:", 50},
+                      {38, "Feito pela equipe Patrulha Estelar", 46},
+                      {40, "Obrigado por jogar", 49}});
 
     // 'C' leaves the game for the menu; ESC there ends the program.
     s.send_keys({"c"});
@@ -110,54 +135,20 @@ struct PtyRun {
 PtyRun run_on_pty(int columns, int rows, const std::string& marker,
                   const std::string& grow_on = {}) {
     PtyRun run;
-    winsize size{};
-    size.ws_col = static_cast<unsigned short>(columns);
-    size.ws_row = static_cast<unsigned short>(rows);
-    int master = -1;
-    const pid_t child = forkpty(&master, nullptr, nullptr, &size);
-    if (child < 0) return run;
-    if (child == 0) {
-        ::unsetenv("TMUX");
-        ::setenv("TERM", "xterm", 1);
-        ::setenv("LANG", "C.UTF-8", 1);
-        ::execl(kBinary.c_str(), kBinary.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    const auto read_some = [&] {
-        pollfd p{master, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) return false;
-        char buffer[4096];
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        run.output.append(buffer, static_cast<std::size_t>(n));
-        return true;
-    };
-    while (std::chrono::steady_clock::now() < deadline && !run.menu_seen) {
-        read_some();
+    PtyChild game(PtyChild::program(kBinary, {"-TMUX", "TERM=xterm", "LANG=C.UTF-8"}), columns,
+                  rows);
+    run.menu_seen = game.wait_until([&] {
         if (!grow_on.empty() && run.grown_at == std::string::npos &&
-            run.output.find(grow_on) != std::string::npos) {
-            winsize full{};
-            full.ws_col = 80;
-            full.ws_row = 42;
-            ::ioctl(master, TIOCSWINSZ, &full);  // the kernel tells the game with SIGWINCH
-            run.grown_at = run.output.size();
+            game.output().find(grow_on) != std::string::npos) {
+            game.resize(80, 42);  // the kernel tells the game with SIGWINCH
+            run.grown_at = game.output().size();
         }
-        run.menu_seen = run.output.find(marker) != std::string::npos;
-    }
-    if (run.menu_seen) (void)!::write(master, "\x1b", 1);
-    while (std::chrono::steady_clock::now() < deadline) {
-        read_some();
-        if (::waitpid(child, &run.status, WNOHANG) == child) {
-            run.ended = true;
-            break;
-        }
-    }
-    if (!run.ended) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &run.status, 0);
-    }
-    ::close(master);
+        return game.output().find(marker) != std::string::npos;
+    });
+    if (run.menu_seen) game.type("\x1b");
+    run.ended = game.wait_for_exit();
+    run.status = game.status();
+    run.output = game.output();
     return run;
 }
 

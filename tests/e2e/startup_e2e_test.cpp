@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tests/e2e/terminal_e2e_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace patrulha::testing {
 namespace {
@@ -19,8 +20,9 @@ TEST(StartupE2E, EndsOnAKeyAndRestoresTheTerminal) {
 }
 
 TEST(StartupE2E, WithoutATerminalItSaysSoAndExitsWithOne) {
-    const std::string result =
-        run_capture("bash -c '" + kBinary + " </dev/null >/dev/null 2>/tmp/patrulha-err.$$; echo $?; cat /tmp/patrulha-err.$$; rm -f /tmp/patrulha-err.$$'");
+    const TempDir d;
+    const std::string result = run_capture(kBinary + " </dev/null >/dev/null 2>" + d.file("err") +
+                                           "; echo $?; cat " + d.file("err"));
     EXPECT_EQ(result.substr(0, 2), "1\n");
     EXPECT_NE(result.find("interactive terminal"), std::string::npos) << result;
     EXPECT_EQ(std::count(result.begin(), result.end(), '\n'), 2) << "one line of message";

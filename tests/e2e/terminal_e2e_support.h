@@ -7,12 +7,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "tests/e2e/tmux_session.h"
 
@@ -25,21 +26,29 @@ const std::string kFrameProbe = FRAME_PROBE_BINARY;
 // A shell command that runs `program` and then prints, on the normal screen:
 // "ENDED signal=S status=N" (S the signal that killed it, else 0),
 // "TTY-SAME" or "TTY-CHANGED" (stty -g after against before), and "PLAIN".
-// No core file is left; Ctrl-C and Ctrl-\ reach only the program. The pane
+// No core file is left. Ctrl-C and Ctrl-\ reach only the program, which gets
+// them with their default actions; the signals named in `ignored` (perl's
+// names: "HUP", "TERM") it gets ignored, as from nohup or trap ''. The pane
 // stays open afterwards, reading its input.
-inline std::string recorded(const std::string& program) {
-    return "ulimit -c 0; trap '' INT QUIT; d=$(mktemp -d); stty -g > $d/before; "
-           "perl -e 'system(@ARGV); printf(\"ENDED signal=%d status=%d\\n\", $? & 127, $? >> 8)' " +
+inline std::string recorded(const std::string& program,
+                            const std::vector<std::string>& ignored = {}) {
+    std::string dispositions = "$SIG{INT} = $SIG{QUIT} = \"DEFAULT\"; ";
+    for (const std::string& name : ignored) dispositions += "$SIG{" + name + "} = \"IGNORE\"; ";
+    return "ulimit -c 0; trap '' INT QUIT; before=$(stty -g); "
+           "perl -e '" +
+           dispositions +
+           "system(@ARGV); printf(\"ENDED signal=%d status=%d\\n\", $? & 127, $? >> 8)' " +
            program +
-           "; stty -g > $d/after; if cmp -s $d/before $d/after; then echo TTY-SAME; "
-           "else echo TTY-CHANGED; fi; rm -rf $d; echo PLAIN; exec cat";
+           "; if [ \"$(stty -g)\" = \"$before\" ]; then echo TTY-SAME; "
+           "else echo TTY-CHANGED; fi; echo PLAIN; exec cat";
 }
 
 // The pane's modes that a full-screen program turns on, as "alternate
 // cursor keypad keypad-cursor" flags, e.g. "0 1 0 0" for a pane given back.
 inline std::string pane_modes(const TmuxSession& s) {
-    std::string flags = s.tmux({"display-message", "-p", "-t", s.target(),
-                                "#{alternate_on} #{cursor_flag} #{keypad_flag} #{keypad_cursor_flag}"});
+    std::string flags =
+        s.tmux({"display-message", "-p", "-t", s.target(),
+                "#{alternate_on} #{cursor_flag} #{keypad_flag} #{keypad_cursor_flag}"});
     while (!flags.empty() && flags.back() == '\n') flags.pop_back();
     return flags;
 }
@@ -97,46 +106,59 @@ inline int find_descendant(int ancestor, const std::string& command) {
 
 // Waits for the named process under the pane to appear; its pid or -1.
 inline int wait_for_process(const TmuxSession& s, const std::string& command,
-                            std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    for (;;) {
-        if (const int pid = find_descendant(s.pane_pid(), command); pid > 0) return pid;
-        if (std::chrono::steady_clock::now() > end) return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+                            std::chrono::milliseconds deadline = kPatience) {
+    int pid = -1;
+    wait_until([&] { return (pid = find_descendant(s.pane_pid(), command)) > 0; }, deadline);
+    return pid;
 }
 
 // Waits until the process has gone (or is a zombie awaiting its parent).
-inline bool wait_until_gone(int pid, std::chrono::milliseconds deadline) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    for (;;) {
-        int parent = 0;
-        std::string name;
-        if (!process_info(pid, parent, name)) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+inline bool wait_until_gone(int pid, std::chrono::milliseconds deadline = kPatience) {
+    return wait_until(
+        [&] {
+            int parent = 0;
+            std::string name;
+            return !process_info(pid, parent, name);
+        },
+        deadline);
 }
 
 // Waits until the named program under the pane has taken the terminal over
 // (it reads keys one by one, without echo), on terminals with no alternate
 // screen to tell it by.
 inline bool wait_until_taken_over(const TmuxSession& s, const std::string& command,
-                                  std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+                                  std::chrono::milliseconds deadline = kPatience) {
     if (wait_for_process(s, command, deadline) < 0) return false;
     const std::string tty = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_tty}"});
     const std::string stty = "stty -a -F " + tty.substr(0, tty.find('\n')) + " 2>/dev/null";
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    for (;;) {
-        const std::string modes = run_capture(stty);
-        if (modes.find("-icanon") != std::string::npos && modes.find("-echo ") != std::string::npos)
-            return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return wait_until(
+        [&] {
+            const std::string modes = run_capture(stty);
+            return modes.find("-icanon") != std::string::npos &&
+                   modes.find("-echo ") != std::string::npos;
+        },
+        deadline);
+}
+
+// Whether a screen shows all the term probe draws before it reads keys: the
+// first and last rows of codes, the last row of colour pairs, and "keys:"
+// below.
+inline bool term_probe_drawn(const std::string& screen) {
+    std::istringstream in(screen);
+    std::string line;
+    int codes = 0;
+    bool pairs = false, keys = false;
+    for (int y = 1; std::getline(in, line); ++y) {
+        if ((y == 1 || y == 16) && line.find_first_not_of(' ') != std::string::npos) ++codes;
+        if (y == 33) pairs = std::count(line.begin(), line.end(), 'X') == 16;
+        if (y == 35) keys = line.rfind("keys:", 0) == 0;
     }
+    return codes == 2 && pairs && keys;
 }
 
 // The base name of a binary's path, as /proc shows its command.
-inline std::string command_of(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+inline std::string command_of(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
 
 }  // namespace patrulha::testing

@@ -7,22 +7,22 @@
 
 #include "platform/terminal/sound.h"
 #include "tests/e2e/terminal_e2e_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace patrulha::testing {
 namespace {
 
 TEST(TerminalSoundE2E, ABeepOfTheGameIsPlayedOnTheSoundDevice) {
     if (!PATRULHA_HAVE_ALSA) GTEST_SKIP() << "built without ALSA: no sound device to play on";
-    const std::string dir = "/tmp/patrulha-beep-" + std::to_string(::getpid());
-    std::system(("mkdir -p " + dir).c_str());
-    const std::string raw = dir + "/played.raw";
+    const TempDir dir;
+    const std::string raw = dir.file("played.raw");
     {
-        std::ofstream config(dir + "/asound.conf");
+        std::ofstream config(dir.file("asound.conf"));
         config << "pcm.!default { type file slave.pcm \"null\" file \"" << raw
                << "\" format \"raw\" }\npcm.null { type null }\n";
     }
     {
-        TmuxSession s(recorded(kFrameProbe), {"ALSA_CONFIG_PATH=" + dir + "/asound.conf"});
+        TmuxSession s(recorded(kFrameProbe), {"ALSA_CONFIG_PATH=" + dir.file("asound.conf")});
         ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();
         s.send_keys({"b"});
         s.send_keys({"b"});
@@ -37,7 +37,6 @@ TEST(TerminalSoundE2E, ABeepOfTheGameIsPlayedOnTheSoundDevice) {
     std::vector<std::int16_t> played;
     std::int16_t sample;
     while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) played.push_back(sample);
-    std::system(("rm -rf " + dir).c_str());
 
     std::vector<std::int16_t> expected = platform::render_tone(1000, 100);
     expected.insert(expected.end(), expected.begin(), expected.end());

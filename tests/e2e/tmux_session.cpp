@@ -1,5 +1,7 @@
 #include "tests/e2e/tmux_session.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace patrulha::testing {
 
@@ -67,14 +68,62 @@ TmuxSession::TmuxSession(const std::string& command, std::vector<std::string> en
     // test runner's terminal leaks into the pane.
     const std::string start = "env -i PATH=/usr/bin:/bin tmux -L " + socket_ +
                               " -f /dev/null start-server \\; set-option -g status off \\;"
-                              " set-option -g remain-on-exit on \\; new-session -d -s " + target_ +
-                              " -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
-                              " " + quote(env + " sh -c " + quote(command));
-    if (std::system(start.c_str()) != 0) throw std::runtime_error("cannot start tmux: " + start);
+                              " set-option -g remain-on-exit on \\; new-session -d -s " +
+                              target_ + " -x " + std::to_string(columns) + " -y " +
+                              std::to_string(rows) + " " + quote(env + " sh -c " + quote(command));
+    watch_over_server();
+    if (std::system(start.c_str()) != 0) {
+        end_server();
+        throw std::runtime_error("cannot start tmux: " + start);
+    }
+}
+
+// What ends the server and every process of its panes: the panes' process
+// groups killed, then the server, which hangs up whatever is left on its
+// terminals.
+std::string TmuxSession::end_command() const {
+    const std::string tmux = "tmux -L " + socket_;
+    return "for p in $(" + tmux +
+           " list-panes -a -F '#{pane_pid}' 2>/dev/null); do "
+           "kill -9 -$p 2>/dev/null; done; " +
+           tmux + " kill-server 2>/dev/null";
+}
+
+void TmuxSession::watch_over_server() {
+    // A watcher outside the test's process tree (ctest kills that tree on a
+    // timeout) reads a pipe that only this process holds open. When the
+    // process goes, however it goes, the pipe reaches its end and the
+    // watcher ends the server; when the session ends normally, the watcher
+    // finds nothing left to end.
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    const std::string script = "read _; " + end_command();
+    std::fflush(nullptr);
+    const pid_t first = ::fork();
+    if (first == 0) {
+        if (::fork() == 0) {
+            ::setsid();
+            ::dup2(pipe[0], STDIN_FILENO);
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+        }
+        ::_exit(0);
+    }
+    ::close(pipe[0]);
+    if (first > 0) ::waitpid(first, nullptr, 0);
+    watcher_fd_ = pipe[1];
+}
+
+void TmuxSession::end_server() {
+    std::system(end_command().c_str());
+    if (watcher_fd_ >= 0) ::close(watcher_fd_);
+    watcher_fd_ = -1;
 }
 
 TmuxSession::~TmuxSession() {
-    std::system(("tmux -L " + socket_ + " kill-server 2>/dev/null").c_str());
+    end_server();
 }
 
 std::string TmuxSession::tmux(const std::vector<std::string>& arguments) const {
@@ -89,7 +138,9 @@ void TmuxSession::send_keys(const std::vector<std::string>& keys) {
     tmux(args);
 }
 
-void TmuxSession::send_text(const std::string& text) { tmux({"send-keys", "-t", target_, "-l", text}); }
+void TmuxSession::send_text(const std::string& text) {
+    tmux({"send-keys", "-t", target_, "-l", text});
+}
 
 std::string TmuxSession::capture(bool escapes) const {
     if (escapes) return tmux({"capture-pane", "-p", "-e", "-N", "-t", target_});
@@ -106,12 +157,7 @@ std::string TmuxSession::row(int y) const {
 
 bool TmuxSession::wait_until(const std::function<bool(const std::string&)>& ready,
                              std::chrono::milliseconds deadline, bool escapes) const {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    for (;;) {
-        if (ready(capture(escapes))) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    return testing::wait_until([&] { return ready(capture(escapes)); }, deadline);
 }
 
 bool TmuxSession::wait_for_text(const std::string& text, std::chrono::milliseconds deadline) const {
@@ -131,12 +177,7 @@ int TmuxSession::exit_status() const {
 }
 
 bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!ended()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return testing::wait_until([&] { return ended(); }, deadline);
 }
 
 std::vector<std::vector<ShownCell>> parse_capture(const std::string& text) {
@@ -221,12 +262,18 @@ bool TmuxSession::alternate_screen() const {
 }
 
 bool TmuxSession::wait_for_alternate_screen(bool on, std::chrono::milliseconds deadline) const {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (alternate_screen() != on) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return testing::wait_until([&] { return alternate_screen() == on; }, deadline);
+}
+
+bool TmuxSession::input_taken() const {
+    std::string tty = tmux({"display-message", "-p", "-t", target_, "#{pane_tty}"});
+    tty = tty.substr(0, tty.find('\n'));
+    const int fd = ::open(tty.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    int unread = 0;
+    const bool taken = ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0;
+    ::close(fd);
+    return taken;
 }
 
 int TmuxSession::pane_pid() const {

@@ -1,12 +1,16 @@
 // A program in a detached tmux session of its own (its own server socket,
 // so tests run side by side), driven with send-keys and read back with
-// capture-pane.
+// capture-pane. The server and every process in it end with the session,
+// and with the test's process when that dies without unwinding (a crash,
+// ctest's kill at a timeout).
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/wait.h"
 
 namespace patrulha::testing {
 
@@ -35,13 +39,13 @@ public:
     std::string row(int y) const;
 
     // Waits until `ready` holds for the captured screen, or the deadline
-    // passes; returns whether it held. Polls every 20 ms.
+    // passes; returns whether it held. `ready` should check the whole state
+    // the test looks at next, never a part of a screen still being drawn.
     bool wait_until(const std::function<bool(const std::string&)>& ready,
-                    std::chrono::milliseconds deadline = std::chrono::seconds(10),
-                    bool escapes = false) const;
+                    std::chrono::milliseconds deadline = kPatience, bool escapes = false) const;
     // Waits until the screen shows `text`.
     bool wait_for_text(const std::string& text,
-                       std::chrono::milliseconds deadline = std::chrono::seconds(10)) const;
+                       std::chrono::milliseconds deadline = kPatience) const;
 
     // Whether the command has ended, and its exit status when it has: -1
     // when tmux does not know it (a signal ended the command, or tmux has not
@@ -49,13 +53,15 @@ public:
     // a test that needs the status reliably echoes $? from a shell).
     bool ended() const;
     int exit_status() const;
-    bool wait_for_end(std::chrono::milliseconds deadline = std::chrono::seconds(10)) const;
+    bool wait_for_end(std::chrono::milliseconds deadline = kPatience) const;
 
     // Whether the pane shows the alternate screen, as a full-screen program
     // running in it does.
     bool alternate_screen() const;
-    bool wait_for_alternate_screen(bool on,
-                                   std::chrono::milliseconds deadline = std::chrono::seconds(10)) const;
+    bool wait_for_alternate_screen(bool on, std::chrono::milliseconds deadline = kPatience) const;
+
+    // Whether the program in the pane has read everything typed so far.
+    bool input_taken() const;
 
     // The pane's process id (the shell's, or the command's with exec).
     int pane_pid() const;
@@ -66,8 +72,13 @@ public:
     const std::string& target() const { return target_; }
 
 private:
+    std::string end_command() const;
+    void watch_over_server();
+    void end_server();
+
     std::string socket_;
     std::string target_;
+    int watcher_fd_ = -1;
 };
 
 // A colour the terminal was not told: its default.

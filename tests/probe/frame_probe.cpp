@@ -9,7 +9,8 @@
 // Keys: 'p' pauses until the next key (showing "pausa" on row 1); 'b'
 // beeps at 1000 Hz for 100 ms; 'q' ends the program; 't' calls
 // std::terminate; 'e' throws something that is not a std::exception; 'k'
-// lets the game loop run into a null pointer.
+// lets the game loop run into a null pointer; 'l' sticks in a loop that
+// never reaches a pacing point again.
 #include <exception>
 
 #include "console/conio.h"
@@ -33,6 +34,7 @@ static void picture() {
 }
 
 static volatile int* nowhere = nullptr;
+static volatile unsigned stuck = 0;
 
 static int frames() {
     picture();
@@ -51,6 +53,8 @@ static int frames() {
             case 't': std::terminate();
             case 'e': throw 42;
             case 'k': *nowhere = 1; break;
+            case 'l':
+                for (;;) stuck = stuck + 1;
             default: break;
             }
         }

@@ -2,47 +2,36 @@
 // pseudo-terminal, read on its other side by the real terminal backend,
 // where ncurses recognises what its terminal description knows and the key
 // decoder does the rest. A child process runs the backend on the terminal
-// and echoes each decoded code down a pipe.
-#include <fcntl.h>
+// and reports each decoded code down a pipe.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/terminal/terminal_backend.h"
+#include "tests/terminal/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 // Ends what a case sends; no case decodes to it.
 constexpr char kSentinel = '#';
 
-// The pause between two bursts of input. Bytes written after it are read in
-// a later read of the terminal: longer than ncurses waits for the rest of an
-// escape sequence (25 ms) and than the decoder holds a broken one (100 ms),
-// with room for a machine under load.
+// The time between two bursts of input, counted from when the child has
+// read the first: longer than the terminal library waits for the rest of an
+// escape sequence (25 ms) and than the decoder holds a broken one (100 ms).
 constexpr auto kBurstGap = 250ms;
 
-// How long to wait for the child's answers before calling it hung.
-constexpr auto kDeadline = 10s;
-
-// Runs the terminal backend on the slave side of the pty; never returns.
-[[noreturn]] void run_child(int codes_fd, const char* term) {
+// Runs the terminal backend on the terminal it was started on, and reports
+// each decoded code on `codes_fd`, one a line, after "ready".
+void run_backend(int codes_fd, const char* term) {
     setenv("TERM", term, 1);
     setenv("LANG", "C.UTF-8", 1);
     unsetenv("LC_ALL");
@@ -74,112 +63,23 @@ constexpr auto kDeadline = 10s;
     _exit(2);
 }
 
-// The backend in a child process on a fresh 80 x 42 pseudo-terminal.
-class PtyKeyboard {
-public:
-    explicit PtyKeyboard(const char* term = "xterm-256color") {
-        int codes[2];
-        if (::pipe(codes) != 0) throw std::runtime_error("pipe");
-        winsize size{};
-        size.ws_row = 42;
-        size.ws_col = 80;
-        pid_ = forkpty(&master_, nullptr, nullptr, &size);
-        if (pid_ < 0) throw std::runtime_error("forkpty");
-        if (pid_ == 0) {
-            ::close(codes[0]);
-            run_child(codes[1], term);
-        }
-        ::close(codes[1]);
-        codes_fd_ = codes[0];
-        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-        ::fcntl(codes_fd_, F_SETFL, ::fcntl(codes_fd_, F_GETFL) | O_NONBLOCK);
+bool has_line(const std::string& text, const std::string& line) {
+    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+// The decoded codes reported before the sentinel.
+std::vector<int> codes_of(const std::string& report) {
+    std::vector<int> result;
+    std::istringstream lines(report);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line == "ready") continue;
+        const int code = std::atoi(line.c_str());
+        if (code == kSentinel) break;
+        result.push_back(code);
     }
-
-    ~PtyKeyboard() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        ::close(master_);
-        ::close(codes_fd_);
-    }
-
-    // Waits until the child reports a line equal to `line`; false at the
-    // deadline or when the child has gone.
-    bool wait_for_line(const std::string& line) {
-        const auto until = Clock::now() + kDeadline;
-        for (;;) {
-            if (has_line(line)) return true;
-            if (closed_ || Clock::now() >= until) return false;
-            pump(20ms);
-        }
-    }
-
-    // Writes one burst of bytes into the terminal.
-    void type(const std::string& bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n > 0)
-                done += static_cast<std::size_t>(n);
-            else
-                pump(5ms);
-        }
-    }
-
-    // Lets `time` pass, reading whatever the child says meanwhile.
-    void pause(std::chrono::milliseconds time) {
-        const auto until = Clock::now() + time;
-        while (Clock::now() < until)
-            pump(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()));
-    }
-
-    const std::string& transcript() const { return text_; }
-
-    // The decoded codes reported before the sentinel.
-    std::vector<int> codes() const {
-        std::vector<int> result;
-        std::istringstream lines(text_);
-        std::string line;
-        while (std::getline(lines, line)) {
-            if (line == "ready") continue;
-            const int code = std::atoi(line.c_str());
-            if (code == kSentinel) break;
-            result.push_back(code);
-        }
-        return result;
-    }
-
-private:
-    bool has_line(const std::string& line) const {
-        return ("\n" + text_).find("\n" + line + "\n") != std::string::npos;
-    }
-
-    // Reads the child's codes, and drains what ncurses draws so that it never
-    // blocks on a full terminal.
-    void pump(std::chrono::milliseconds wait) {
-        pollfd fds[2] = {{codes_fd_, POLLIN, 0}, {master_, POLLIN, 0}};
-        ::poll(fds, 2, static_cast<int>(std::max<long>(1, wait.count())));
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(codes_fd_, buffer, sizeof buffer);
-            if (n > 0) {
-                text_.append(buffer, static_cast<std::size_t>(n));
-                continue;
-            }
-            if (n == 0) closed_ = true;
-            break;
-        }
-        while (::read(master_, buffer, sizeof buffer) > 0) {
-        }
-    }
-
-    pid_t pid_ = -1;
-    int master_ = -1;
-    int codes_fd_ = -1;
-    std::string text_;
-    bool closed_ = false;
-};
+    return result;
+}
 
 struct KeyCase {
     const char* name;
@@ -196,17 +96,28 @@ std::string describe(const std::vector<int>& codes) {
 // Sends each case's bursts to a fresh child and checks the codes it decoded.
 void check_cases(const std::vector<KeyCase>& cases, const char* term = "xterm-256color") {
     for (const auto& c : cases) {
-        PtyKeyboard keyboard(term);
-        ASSERT_TRUE(keyboard.wait_for_line("ready")) << c.name << ": " << keyboard.transcript();
+        SCOPED_TRACE(c.name);
+        PtyChild child([term](int codes_fd) { run_backend(codes_fd, term); });
+        ASSERT_TRUE(child.wait_until([&] { return has_line(child.report(), "ready"); }))
+            << child.report();
         for (std::size_t i = 0; i < c.bursts.size(); ++i) {
-            if (i > 0) keyboard.pause(kBurstGap);
-            keyboard.type(c.bursts[i]);
+            if (i > 0) {
+                // The burst before has been read; time passes before this
+                // one, as between two presses of a key.
+                ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
+                child.pause(kBurstGap);
+            }
+            child.type(c.bursts[i]);
         }
-        keyboard.pause(kBurstGap);
-        keyboard.type(std::string(1, kSentinel));
-        ASSERT_TRUE(keyboard.wait_for_line(std::to_string(kSentinel)))
-            << c.name << ": the child did not echo the end mark: " << keyboard.transcript();
-        EXPECT_EQ(describe(keyboard.codes()), describe(c.codes)) << c.name;
+        // Everything the case expects, then the end mark in a read of its
+        // own: anything decoded late shows up before it.
+        child.wait_until([&] { return codes_of(child.report()) == c.codes; });
+        ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
+        child.type(std::string(1, kSentinel));
+        ASSERT_TRUE(child.wait_until(
+            [&] { return has_line(child.report(), std::to_string(kSentinel)); }))
+            << "the child did not echo the end mark: " << child.report();
+        EXPECT_EQ(describe(codes_of(child.report())), describe(c.codes));
     }
 }
 

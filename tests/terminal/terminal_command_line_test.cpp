@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/e2e/tmux_session.h"
+#include "tests/support/temp_dir.h"
 
 namespace patrulha::testing {
 namespace {
@@ -16,9 +17,10 @@ const std::string kBinary = PATRULHA_BINARY;
 // Runs the binary with `arguments`, without a terminal; returns
 // "<status>\n<stdout>---\n<stderr>".
 std::string run(const std::string& arguments) {
-    return run_capture("d=$(mktemp -d); " + kBinary + " " + arguments +
-                       " >$d/out 2>$d/err </dev/null; echo $?; cat $d/out; echo ---; cat $d/err; "
-                       "rm -rf $d");
+    const TempDir d;
+    return run_capture(kBinary + " " + arguments + " >" + d.file("out") + " 2>" + d.file("err") +
+                       " </dev/null; echo $?; cat " + d.file("out") + "; echo ---; cat " +
+                       d.file("err"));
 }
 
 TEST(TerminalCommandLine, HelpPrintsTheUsageWithTheKeys) {

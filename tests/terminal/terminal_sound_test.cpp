@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include <unistd.h>
 
 #include "platform/terminal/sound.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 namespace patrulha::platform {
 namespace {
@@ -91,28 +91,23 @@ TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
     // A sound device that writes what it is given to a file, set up through
     // ALSA's own configuration, so that what the player plays can be read
     // back.
-    const std::string dir = "/tmp/patrulha-sound-" + std::to_string(::getpid());
-    std::system(("mkdir -p " + dir).c_str());
-    const std::string raw = dir + "/played.raw";
+    const testing::TempDir dir;
+    const std::string raw = dir.file("played.raw");
     {
-        std::ofstream config(dir + "/asound.conf");
+        std::ofstream config(dir.file("asound.conf"));
         config << "pcm.!default { type file slave.pcm \"null\" file \"" << raw
                << "\" format \"raw\" }\npcm.null { type null }\n";
     }
-    ::setenv("ALSA_CONFIG_PATH", (dir + "/asound.conf").c_str(), 1);
+    ::setenv("ALSA_CONFIG_PATH", dir.file("asound.conf").c_str(), 1);
     {
         TonePlayer player;
         player.play(1000, 100);
         player.play(700, 15);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!player.idle() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        EXPECT_TRUE(player.idle());
+        EXPECT_TRUE(testing::wait_until([&] { return player.idle(); }));
         EXPECT_TRUE(player.device_open());
     }
     ::unsetenv("ALSA_CONFIG_PATH");
     const auto played = read_samples(raw);
-    std::system(("rm -rf " + dir).c_str());
     ASSERT_EQ(played.size(), 4800u + 720u);
     const std::vector<std::int16_t> first(played.begin(), played.begin() + 4800);
     const std::vector<std::int16_t> second(played.begin() + 4800, played.end());
