@@ -36,9 +36,16 @@ echo "Windows build: $(took "$started")"
 # to install are not wanted.
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/patrulha-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The wine server keeps its sockets in a folder of its own under TMPDIR,
+# named in the prefix's file "wineserver"; it goes too.
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
+    local server
+    server=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
+    case "$server" in
+        wine-??????) rm -rf "${TMPDIR:-/tmp}/$server" ;;
+    esac
     rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT

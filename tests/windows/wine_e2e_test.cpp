@@ -32,7 +32,13 @@ public:
     }
     void TearDown() override {
         if (!owned_) return;
-        std::system(("WINEPREFIX='" + path_ + "' wineserver -k 2>/dev/null; rm -rf '" + path_ + "'")
+        // The wine server's sockets live in a folder of their own, named in
+        // the prefix's file "wineserver".
+        const std::string p = "'" + path_ + "'";
+        std::system(("WINEPREFIX=" + p + " wineserver -k 2>/dev/null; WINEPREFIX=" + p +
+                     " wineserver -w 2>/dev/null; s=$(cat " + p +
+                     "/wineserver 2>/dev/null); case \"$s\" in wine-*) rm -rf /tmp/\"$s\";; "
+                     "esac; rm -rf " + p)
                         .c_str());
     }
     static const std::string& path() { return path_; }
