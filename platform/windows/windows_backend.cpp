@@ -130,6 +130,10 @@ WindowsBackend::WindowsBackend(const wchar_t* title) : saved_(std::make_unique<S
         ResetEvent(wake_event);
         ResetEvent(restored_event);
         s.handler_installed = SetConsoleCtrlHandler(on_control_event, TRUE) != 0;
+        // Last, so that a sound driver's complaints on standard error come
+        // before the first screen (which covers them) and never when the
+        // console is refused.
+        tone_ = std::make_unique<WaveTone>();
     } catch (...) {
         restore();
         throw;
@@ -142,7 +146,7 @@ void WindowsBackend::restore() {
     if (!active_) return;
     active_ = false;
     Saved& s = *saved_;
-    tone_.silence();
+    if (tone_) tone_->silence();
     blank_game_screen();
     SetConsoleActiveScreenBuffer(s.output);
     CloseHandle(s.screen);
@@ -354,10 +358,12 @@ void WindowsBackend::read_keys(std::deque<int>& keys, bool wait) {
 // ==== Sound ====
 
 void WindowsBackend::beep(unsigned frequency, unsigned duration_ms) {
-    tone_.play(frequency, duration_ms);
+    if (tone_) tone_->play(frequency, duration_ms);
 }
 
 // The console's own bell, as a short tone: the game goes on meanwhile.
-void WindowsBackend::bell() { tone_.play(800, 100); }
+void WindowsBackend::bell() {
+    if (tone_) tone_->play(800, 100);
+}
 
 }  // namespace patrulha::platform

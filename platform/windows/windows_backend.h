@@ -75,7 +75,7 @@ private:
     std::unique_ptr<Saved> saved_;
     bool active_ = false;
     TypeAhead type_ahead_;
-    WaveTone tone_;
+    std::unique_ptr<WaveTone> tone_;  // opened once the console is ours
     std::array<Cell, ConsoleBuffer::kWidth * ConsoleBuffer::kHeight> front_{};
     bool redraw_all_ = true;
     bool resized_ = false;
