@@ -76,6 +76,18 @@ const std::vector<BannerLook> kBannerLooks = {
     {"\u2666", kRed},   {"\u2663", kMagenta}, {"\u266b", kYellow},
 };
 
+// Whether the terminal shows its cursor ("1") or not ("0").
+std::string cursor_shown(const TmuxSession& s) {
+    return s.tmux({"display-message", "-p", "-t", s.target(), "#{cursor_flag}"}).substr(0, 1);
+}
+
+// The window's title, as wine's console passes it to the terminal.
+std::string title(const TmuxSession& s) {
+    std::string t = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_title}"});
+    while (!t.empty() && t.back() == '\n') t.pop_back();
+    return t;
+}
+
 bool is_black_background(const ShownCell& c) { return c.bg == 0 || c.bg == kDefaultColour; }
 
 // Where a cell's text starts in a captured screen, and what it should look like.
@@ -140,6 +152,8 @@ TEST(WineE2E, MenuInColourThenAGameMovedAndFiredInThenDEnds) {
             EXPECT_EQ(corner.fg, look.fg) << corner.glyph;
         }
     EXPECT_TRUE(known) << "banner cell: " << corner.glyph;
+    EXPECT_EQ(cursor_shown(s), "0") << "the game hides the cursor";
+    EXPECT_EQ(title(s), "Patrulha Estelar");
 
     // '1' starts a game: the ship in the middle of the bottom row.
     s.send_keys({"1"});
@@ -189,6 +203,8 @@ TEST(WineE2E, MenuInColourThenAGameMovedAndFiredInThenDEnds) {
     EXPECT_NE(end.find("ENDED status=0"), std::string::npos) << end;
     EXPECT_NE(end.find("TTY-SAME"), std::string::npos) << end;
     EXPECT_EQ(end.find("\u2551"), std::string::npos) << "the game's screen is left behind:\n" << end;
+    EXPECT_EQ(cursor_shown(s), "1") << "the cursor is given back";
+    EXPECT_NE(title(s), "Patrulha Estelar") << "the title is given back";
 }
 
 // The ways out other than the game's own keys end the program through the
