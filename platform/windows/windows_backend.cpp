@@ -134,6 +134,7 @@ WindowsBackend::WindowsBackend(const wchar_t* title) : saved_(std::make_unique<S
         // before the first screen (which covers them) and never when the
         // console is refused.
         tone_ = std::make_unique<WaveTone>();
+        cover_screen();
     } catch (...) {
         restore();
         throw;
@@ -192,6 +193,23 @@ void WindowsBackend::blank_game_screen() {
     FillConsoleOutputAttribute(screen, saved_->output_info.wAttributes, cells, COORD{0, 0}, &written);
     FillConsoleOutputCharacterW(screen, L' ', cells, COORD{0, 0}, &written);
     SetConsoleCursorPosition(screen, COORD{0, 0});
+}
+
+// Writes every cell of the game's buffer once, black on black, before the
+// first frame. wine's console on a terminal sends a cell to the terminal
+// only when it changes, and a sound driver may have written on the terminal
+// meanwhile: with every cell written twice, nothing of that stays under the
+// game's blanks. On Windows this is the first, unseen content of a fresh
+// buffer.
+void WindowsBackend::cover_screen() {
+    std::array<CHAR_INFO, ConsoleBuffer::kWidth * ConsoleBuffer::kHeight> cells{};
+    for (CHAR_INFO& c : cells) {
+        c.Char.UnicodeChar = L' ';
+        c.Attributes = 0;
+    }
+    SMALL_RECT region{0, 0, kWidth - 1, kHeight - 1};
+    WriteConsoleOutputW(saved_->screen, cells.data(), COORD{kWidth, kHeight}, COORD{0, 0}, &region);
+    redraw_all_ = true;
 }
 
 // Makes the game's buffer and window 80 x 42: the window shrunk first, to

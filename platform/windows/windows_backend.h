@@ -65,6 +65,7 @@ public:
 private:
     void fit_console();
     void blank_game_screen();
+    void cover_screen();
     void wait_for_input(unsigned long timeout_ms);
     void read_input();
     void check_control();
