@@ -182,6 +182,9 @@ platform_cmake_args() {
     fi
 }
 
+# What building the terminal game and its tests needs, by Debian's names.
+BUILD_PACKAGES=(cmake make g++ libncurses-dev libasound2-dev libgtest-dev)
+
 # Jobs to build with: one per core.
 build_jobs() {
     getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2

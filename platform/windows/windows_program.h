@@ -1,0 +1,17 @@
+// A program of the Windows console from start to end: takes the console
+// over, runs the program's body on it, and gives the console back on every
+// way out.
+#pragma once
+
+#include <functional>
+
+namespace patrulha::platform {
+
+// Takes the console over with the window titled `title`, attaches the
+// runtime and runs `body`. Returns the exit status: what `body` returned;
+// 130 after Ctrl-C or Ctrl-Break, 129 when the window was closed; 1 when the
+// console cannot be used, went away or an error ended the program (one line
+// on standard error, after the console is back, beginning with `name`).
+int run_on_console(const char* name, const wchar_t* title, const std::function<int()>& body);
+
+}  // namespace patrulha::platform
