@@ -139,7 +139,6 @@
                 wake = () => { clearTimeout(timer); wake = null; resolve(); };
             });
         },
-        sleep(ms) { return new Promise((resolve) => setTimeout(resolve, ms)); },
         tone,
         ended: showEnd,
     };

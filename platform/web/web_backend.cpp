@@ -35,11 +35,6 @@ EM_ASYNC_JS(void, page_wait_input, (int timeout_ms), {
     await patrulhaPage.waitInput(timeout_ms);
 });
 
-// Returns after `ms` milliseconds, the page having run meanwhile.
-EM_ASYNC_JS(void, page_sleep, (int ms), {
-    await patrulhaPage.sleep(ms);
-});
-
 EM_JS(void, page_tone, (unsigned frequency, unsigned duration_ms), {
     patrulhaPage.tone(frequency, duration_ms);
 });
@@ -61,7 +56,7 @@ std::int64_t page_now_ms() { return page_now_us() / 1000; }
 WebBackend::WebBackend() : last_yield_us_(page_now_us()) {}
 
 void WebBackend::yield_to_browser(int ms) {
-    page_sleep(ms);
+    emscripten_sleep(static_cast<unsigned>(ms));
     last_yield_us_ = page_now_us();
 }
 

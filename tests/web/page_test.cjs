@@ -236,13 +236,15 @@ async function play(page) {
         if (Math.abs(length - 0.015) > 0.001) throw new Error(`the tone lasts ${length} s`);
     });
 
-    await step('a game in play: enemies in the field', async () => {
+    await step('a game in play: enemies in the field, a shot in flight', async () => {
         await waitFor(page, 'enemies', (s) => {
             let found = 0;
             for (let y = 2; y <= 17; ++y)
                 for (let x = 2; x <= 44; ++x) if (kEnemies.includes(glyphAt(s, x, y))) ++found;
-            return found >= 2;
+            return found >= 3;
         });
+        await page.keyboard.press('z');
+        await waitFor(page, 'a shot in flight', (s) => shotRows(s, 22, 38).length > 0);
         await picture(page, 'game.png');
     });
 
