@@ -19,8 +19,13 @@ ensure_packages emscripten cmake make
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
     ensure_packages nodejs npm
 fi
-[ "$tests" = ON ] && ensure_packages chromium fonts-dejavu-core
-# The page's monospace font, for whoever opens it on this machine.
+# The tests build GoogleTest from the sources Debian ships, and play the
+# page in Chromium.
+if [ "$tests" = ON ]; then
+    ensure_packages googletest chromium
+fi
+# The page's monospace font, for whoever opens it on this machine (and for
+# the pictures the browser test takes).
 ensure_packages fonts-dejavu-core
 
 # Not through emcmake: the Node it names to run the tests takes a flag that
