@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GameTest, AShotClimbsIntoAPickupAndDestroysIt) {
-    vb.call([] { matriz_tela[21][35] = 3; }).key('z').after_polls(2).call([this] {
+    vb.call([] { matriz_tela[21][35] = 3; }).key('z').after_polls(2).call([] {
         EXPECT_EQ(count_in_grid(3), 0);
         EXPECT_EQ(matriz_tela[21][34], 127);
         EXPECT_EQ(pontos, 0);
@@ -251,7 +251,7 @@ TEST_F(GameTest, AShotClimbsIntoAPickupAndDestroysIt) {
 }
 
 TEST_F(GameTest, FiringOverAnEnemyRightAboveTheShipReplacesItWithoutPoints) {
-    vb.call([] { matriz_tela[21][36] = 31; }).key('z').call([this] {
+    vb.call([] { matriz_tela[21][36] = 31; }).key('z').call([] {
         EXPECT_EQ(matriz_tela[21][36], 127);
     });
     vb.end_after_polls(1);
@@ -262,8 +262,8 @@ TEST_F(GameTest, FiringOverAnEnemyRightAboveTheShipReplacesItWithoutPoints) {
 
 TEST_F(GameTest, SixShotsFlyAndTheSeventhIsSilentlyRefused) {
     for (int i = 0; i < 6; ++i) vb.key('z').after_polls(1);
-    vb.call([this] { EXPECT_EQ(count_in_grid(127), 6); });
-    vb.key('z').call([this] { EXPECT_EQ(count_in_grid(127), 6); });
+    vb.call([] { EXPECT_EQ(count_in_grid(127), 6); });
+    vb.key('z').call([] { EXPECT_EQ(count_in_grid(127), 6); });
     vb.end_after_polls(0);
     run_main();
     EXPECT_EQ(vb.beeps().size(), 6u);
@@ -288,7 +288,7 @@ TEST_F(GameTest, TheArrowsMoveTheShipOneCellAndTheFrameDrawsIt) {
         EXPECT_EQ(field_code(21, 37), ' ') << "old cell blanked";
         EXPECT_EQ(field_code(20, 37), ' ') << "not drawn before the next frame";
     });
-    vb.after_polls(1).up().after_polls(1).right().after_polls(1).down().call([this] {
+    vb.after_polls(1).up().after_polls(1).right().after_polls(1).down().call([] {
         EXPECT_EQ(col_nave, 21);
         EXPECT_EQ(lin_nave, 37);
     });

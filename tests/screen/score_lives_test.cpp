@@ -64,7 +64,7 @@ TEST_F(GameTest, ShootingAnEnemyAt248AwardsABombAndTheNextComesAfter100) {
         matriz_tela[21][35] = 2;
         bomba_aux = 245;
     });
-    vb.key('z').after_polls(1).call([this] {
+    vb.key('z').after_polls(1).call([] {
         EXPECT_EQ(nbombas, 12);
         EXPECT_EQ(bomba_aux, 150);
     });

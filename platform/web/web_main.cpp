@@ -1,0 +1,10 @@
+// The page's entry: runs the game in the page's terminal.
+#include "game/game.h"
+#include "platform/command_line.h"
+#include "platform/web/web_program.h"
+
+int main(int argc, char** argv) {
+    if (const int status = patrulha::platform::answer_command_line(argc, argv); status >= 0)
+        return status;
+    return patrulha::platform::run_on_web([] { return patrulha::main(); });
+}

@@ -1,0 +1,15 @@
+// A program of the page from start to end: runs the program's body on the
+// page's terminal and tells the page when it has ended, and how.
+#pragma once
+
+#include <functional>
+
+namespace patrulha::platform {
+
+// Attaches the runtime to the browser backend and runs `body`. Once it has
+// returned (or an error has ended it), the page shows the end line, with
+// the error where there was one. Returns what `body` returned, 1 after an
+// error.
+int run_on_web(const std::function<int()>& body);
+
+}  // namespace patrulha::platform

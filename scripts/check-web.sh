@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The browser build's checks: builds the page and the tests with emscripten,
+# then runs the unit and screen tests under Node and plays the page in
+# headless Chromium (which also saves the README's pictures in docs/images).
+# Installs what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/setup.sh
+started=$SECONDS
+scripts/build-web.sh --tests
+echo "Built the page and the tests in $((SECONDS - started)) s: $(stat -c %s build-web/patrulha.html) bytes in build-web/patrulha.html"
+ctest --test-dir build-web --output-on-failure -j "$(build_jobs)"
