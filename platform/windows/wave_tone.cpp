@@ -1,5 +1,7 @@
 #include "platform/windows/wave_tone.h"
 
+#include "platform/tone.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -11,23 +13,6 @@
 #include <list>
 
 namespace patrulha::platform {
-
-std::vector<std::int16_t> render_wave_tone(unsigned frequency, unsigned duration_ms,
-                                           unsigned sample_rate) {
-    const std::size_t count = static_cast<std::size_t>(sample_rate) * duration_ms / 1000;
-    std::vector<std::int16_t> samples(count, 0);
-    if (frequency == 0 || frequency * 2 >= sample_rate) return samples;
-    const double pi = 3.14159265358979323846;
-    const double step = 2 * pi * frequency / sample_rate;
-    const std::size_t fade = std::min<std::size_t>(count / 2, sample_rate / 500);
-    for (std::size_t i = 0; i < count; ++i) {
-        double gain = 0.25;
-        if (i < fade) gain *= static_cast<double>(i) / static_cast<double>(fade);
-        if (count - 1 - i < fade) gain *= static_cast<double>(count - 1 - i) / static_cast<double>(fade);
-        samples[i] = static_cast<std::int16_t>(std::lround(32767.0 * gain * std::sin(step * static_cast<double>(i))));
-    }
-    return samples;
-}
 
 namespace {
 
@@ -88,7 +73,7 @@ void WaveTone::play(unsigned frequency, unsigned duration_ms) {
     if (waiting > kMostWaitingMs) return;
 
     Queued& tone = device_->queued.emplace_back();
-    tone.samples = render_wave_tone(frequency, duration_ms);
+    tone.samples = render_tone(frequency, duration_ms, kWaveSampleRate);
     tone.duration_ms = duration_ms;
     tone.header.lpData = reinterpret_cast<LPSTR>(tone.samples.data());
     tone.header.dwBufferLength = static_cast<DWORD>(tone.samples.size() * sizeof(std::int16_t));

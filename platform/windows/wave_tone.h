@@ -13,14 +13,6 @@ namespace patrulha::platform {
 
 constexpr unsigned kWaveSampleRate = 22'050;
 
-// A tone of `frequency` hertz lasting `duration_ms`, as mono signed 16-bit
-// samples at `sample_rate`: a sine at a quarter of full scale, faded in and
-// out over two milliseconds so that it starts and stops without a click. A
-// frequency of 0 or of half the sample rate or more gives silence of the
-// same length.
-std::vector<std::int16_t> render_wave_tone(unsigned frequency, unsigned duration_ms,
-                                           unsigned sample_rate = kWaveSampleRate);
-
 class WaveTone {
 public:
     // Opens the default wave output device; silent where none opens.

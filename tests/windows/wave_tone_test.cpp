@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/tone.h"
 #include "platform/windows/wave_tone.h"
 
 namespace patrulha::platform {
@@ -23,7 +24,7 @@ TEST(WaveTone, TheGamesTonesLastTheirMillisecondsAtAQuarterOfFullScale) {
         unsigned frequency, duration_ms;
     };
     for (const Case c : {Case{1000, 100}, Case{700, 15}, Case{100, 100}}) {
-        const auto samples = render_wave_tone(c.frequency, c.duration_ms);
+        const auto samples = render_tone(c.frequency, c.duration_ms, kWaveSampleRate);
         const std::string name = std::to_string(c.frequency) + " Hz";
         EXPECT_EQ(samples.size(), kWaveSampleRate * c.duration_ms / 1000) << name;
         EXPECT_GT(peak(samples), 32767 / 4 - 400) << name;
@@ -36,11 +37,11 @@ TEST(WaveTone, TheGamesTonesLastTheirMillisecondsAtAQuarterOfFullScale) {
 
 TEST(WaveTone, NoToneIsSilenceOfTheSameLength) {
     for (const unsigned frequency : {0u, kWaveSampleRate / 2, kWaveSampleRate}) {
-        const auto samples = render_wave_tone(frequency, 50);
+        const auto samples = render_tone(frequency, 50, kWaveSampleRate);
         EXPECT_EQ(samples.size(), kWaveSampleRate / 20) << frequency;
         EXPECT_EQ(peak(samples), 0) << frequency;
     }
-    EXPECT_TRUE(render_wave_tone(1000, 0).empty());
+    EXPECT_TRUE(render_tone(1000, 0, kWaveSampleRate).empty());
 }
 
 }  // namespace
