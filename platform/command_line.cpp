@@ -19,7 +19,11 @@ constexpr const char* kUsage =
     "Menu:  1-4 difficulty   5 options   Esc quit\n"
     "Game:  arrows move   X re-centre   Z fire   A special bomb\n"
     "       S pause   C back to the menu   D quit\n"
+#ifdef _WIN32
+    "Ctrl-C quits at any time.\n";
+#else
     "Ctrl-Z suspends; Ctrl-C quits at any time.\n";
+#endif
 
 // Writes `text` to standard output and makes sure it got there: a usage
 // that could not be written is a failure, not a success.
