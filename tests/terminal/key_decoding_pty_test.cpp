@@ -341,9 +341,11 @@ TEST(KeyDecodingPty, UnderTheLinuxConsolesDescription) {
 }
 
 TEST(KeyDecodingPty, ABurstOfManyKeys) {
+    // As many as the type-ahead holds (seven rounds of nine codes); what
+    // happens beyond is in type_ahead_pty_test.cpp.
     std::string burst;
     std::vector<int> codes;
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 7; ++i) {
         burst += "z";
         codes.push_back('z');
         burst += "\x1bOA";
@@ -357,7 +359,7 @@ TEST(KeyDecodingPty, ABurstOfManyKeys) {
         burst += static_cast<char>('0' + i % 10);
         codes.push_back('0' + i % 10);
     }
-    check_cases({{"60 rounds of letter, arrows, c cedilla, Page Down, digit", {burst}, codes}});
+    check_cases({{"7 rounds of letter, arrows, c cedilla, Page Down, digit", {burst}, codes}});
 }
 
 }  // namespace
