@@ -282,6 +282,7 @@ std::string ScreenWriter::horizontal(int from, int x, int y, const ConsoleBuffer
 std::string ScreenWriter::motion(int x, int y, const ConsoleBuffer& console) const {
     if (cursor_x_ == x && cursor_y_ == y) return {};
     std::string best = strings_.move_to[static_cast<std::size_t>(y * kWidth + x)];
+    if (x == 0 && y == 0) keep_shorter(best, strings_.home);
     if (cursor_y_ < 0) return best;
     const std::string down = vertical(cursor_y_, y);
     if (cursor_y_ == y || !down.empty()) {
@@ -313,13 +314,15 @@ std::string ScreenWriter::cursor_mode(int mode) {
 int ScreenWriter::blank_run(int x, int y, const ConsoleBuffer& console) const {
     const Cell& first = console.at({x, y});
     const int bg = looks_[first.attribute & 0xFF].bg;
-    int n = 0;
-    while (x + n < kWidth) {
-        const Cell& cell = console.at({x + n, y});
+    int run = 0, through_last_change = 0;
+    while (x + run < kWidth) {
+        const Cell& cell = console.at({x + run, y});
         if (!shows_background_only(cell.code) || looks_[cell.attribute & 0xFF].bg != bg) break;
-        ++n;
+        const auto i = static_cast<std::size_t>(y * kWidth + x + run);
+        ++run;
+        if (!known_[i] || !same_look(front_[i], cell)) through_last_change = run;
     }
-    return n;
+    return through_last_change;
 }
 
 void ScreenWriter::moved_after_glyph(int x, int y) {

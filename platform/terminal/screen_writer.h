@@ -33,7 +33,7 @@ struct TerminalStrings {
     std::string enter_acs, exit_acs, enable_acs;          // smacs rmacs enacs
     std::string hide_cursor, show_cursor, strong_cursor;  // civis cnorm cvvis
     std::string enter_ca, exit_ca, keypad_on, keypad_off; // smcup rmcup smkx rmkx
-    std::string clear, bell, carriage_return;             // clear bel cr
+    std::string clear, bell, carriage_return, home;       // clear bel cr home
     std::string right1, left1, up1, down1;                // cuf1 cub1 cuu1 cud1
     // Indexed by the count or position; entry 0 unused where a count.
     std::array<std::string, ConsoleBuffer::kWidth + 1> right, left, erase_chars;  // cuf cub ech

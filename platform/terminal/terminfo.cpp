@@ -121,6 +121,7 @@ TerminalStrings load_terminal_strings(const std::string& term) {
     t.clear = capability("clear");
     t.bell = capability("bel");
     t.carriage_return = capability("cr");
+    t.home = capability("home");
     t.right1 = capability("cuf1");
     t.left1 = capability("cub1");
     t.up1 = capability("cuu1");
