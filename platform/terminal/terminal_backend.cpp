@@ -170,13 +170,22 @@ void TerminalBackend::suspend() {
     const std::int64_t stopped_at = monotonic_us();
     sound_.silence();
     take_continued();
-    give_back();
+    // Started from a script, the program shares Ctrl-Z with the script,
+    // which stops at once: the shell may have taken the terminal back and
+    // written its prompt already. Then the screen and the modes are the
+    // shell's (it puts its own modes back), and only the cursor, the
+    // keypad and the colours are set right for its prompt.
+    if (::tcgetpgrp(STDIN_FILENO) == ::getpgrp()) {
+        give_back();
+    } else {
+        const TerminalStrings& t = writer_->strings();
+        send(writer_->plain() + t.show_cursor + t.keypad_off);
+    }
     // Given back the ordinary way: a crash while stopped has nothing to undo.
     disarm_emergency_reset();
-    // Started from a script, the program may have been stopped while it was
-    // giving the terminal back (the script stops at once and the shell
-    // takes the terminal): then `fg` has continued it already, and stopping
-    // now would need a second `fg`.
+    // The shell may also take the terminal while it is being given back,
+    // which stops the program there: then `fg` has continued it already,
+    // and stopping now would need a second `fg`.
     if (!take_continued()) stop_process();
     take_continued();
     take_over();
