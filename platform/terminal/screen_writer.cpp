@@ -348,14 +348,32 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
 
     if (cleared_) {
         cleared_ = false;
-        out += pen_change(looks_[ConsoleBuffer::kDefaultAttribute], false, false);
+        const bool fills = rows_ == kHeight && columns_ == kWidth;
+        const bool erase_in_colour = strings_.back_colour_erase && mode_ != ColourMode::None;
+        // Cleared in the console's own default where the console fills the
+        // terminal; around a console smaller than the window the terminal
+        // keeps its own default.
+        out += pen_change(erase_in_colour && fills ? looks_[ConsoleBuffer::kDefaultAttribute] : Look{},
+                          false, false);
         out += strings_.clear;
         cursor_x_ = cursor_y_ = 0;
         // With background-colour erase the cleared screen is blanks in the
         // console's own default; without, in the terminal's, unknown.
-        if (strings_.back_colour_erase && mode_ != ColourMode::None) {
-            front_.fill(Cell{' ', ConsoleBuffer::kDefaultAttribute});
-            known_.fill(true);
+        if (erase_in_colour) {
+            const std::string& row = strings_.erase_chars[kWidth];
+            if (!fills && !row.empty()) {
+                for (int y = 0; y < kHeight; ++y) {
+                    out += motion(0, y, console);
+                    out += pen_change(looks_[ConsoleBuffer::kDefaultAttribute], false, true);
+                    out += row;
+                    cursor_x_ = 0;
+                    cursor_y_ = y;
+                }
+            }
+            if (fills || !row.empty()) {
+                front_.fill(Cell{' ', ConsoleBuffer::kDefaultAttribute});
+                known_.fill(true);
+            }
         }
     }
 

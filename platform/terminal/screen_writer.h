@@ -80,6 +80,12 @@ public:
     // clears it and draws every cell.
     void forget();
 
+    // The terminal's size; the console shows at its top-left corner.
+    void set_size(int rows, int columns) {
+        rows_ = rows;
+        columns_ = columns;
+    }
+
     // Bytes that set the terminal's colours and attributes back to its
     // defaults, line-drawing set off. The writer knows they were sent.
     std::string plain();
@@ -125,6 +131,8 @@ private:
     int cursor_y_ = -1;
     Pen pen_;
     int cursor_mode_ = -1;  // 0 hidden, 1 normal, 2 very visible; -1 unknown
+    int rows_ = ConsoleBuffer::kHeight;
+    int columns_ = ConsoleBuffer::kWidth;
 };
 
 }  // namespace patrulha::platform

@@ -216,6 +216,7 @@ void TerminalBackend::update_size() {
         rows_ = size.ws_row;
         cols_ = size.ws_col;
     }
+    writer_->set_size(rows_, cols_);
 }
 
 bool TerminalBackend::too_small() const {

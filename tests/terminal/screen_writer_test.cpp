@@ -296,6 +296,7 @@ void change(ConsoleBuffer& console, std::mt19937& random) {
 struct WriterCase {
     const char* term;
     bool utf8;
+    bool larger = false;  // a window larger than the console
 };
 
 TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
@@ -303,11 +304,14 @@ TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
                                 WriterCase{"screen-256color", true}, WriterCase{"linux", true},
                                 WriterCase{"xterm", true}, WriterCase{"vt100", true},
                                 WriterCase{"xterm-256color", false}, WriterCase{"tmux-256color", false},
-                                WriterCase{"linux", false}, WriterCase{"vt100", false}}) {
-        SCOPED_TRACE(std::string(c.term) + (c.utf8 ? ", UTF-8" : ", narrow"));
+                                WriterCase{"linux", false}, WriterCase{"vt100", false},
+                                WriterCase{"xterm-256color", true, true}, WriterCase{"linux", true, true}}) {
+        SCOPED_TRACE(std::string(c.term) + (c.utf8 ? ", UTF-8" : ", narrow") +
+                     (c.larger ? ", larger window" : ""));
         const TerminalStrings strings = platform::load_terminal_strings(c.term);
         ASSERT_FALSE(strings.move_to.empty()) << "no description";
         ScreenWriter writer(strings, c.utf8);
+        if (c.larger) writer.set_size(50, 100);
         Emulator screen(strings.back_colour_erase);
         if (!c.utf8) screen.feed(strings.enable_acs);
         ConsoleBuffer console;
