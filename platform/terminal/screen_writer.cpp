@@ -296,6 +296,19 @@ std::string ScreenWriter::motion(int x, int y, const ConsoleBuffer& console) con
     return best;
 }
 
+std::string ScreenWriter::move(int x, int y, const ConsoleBuffer& console) {
+    std::string way = motion(x, y, console);
+    if (way.empty() || strings_.move_in_attributes || !pen_.known ||
+        !(pen_.look.bold || pen_.look.reverse))
+        return way;
+    // A terminal that cannot move safely with attributes on has them off
+    // first.
+    std::string out = strings_.sgr0;
+    pen_.look = Look{};
+    if (sgr0_ends_acs_) pen_.acs = false;
+    return out + motion(x, y, console);
+}
+
 std::string ScreenWriter::cursor_mode(int mode) {
     if (mode == cursor_mode_) return {};
     std::string out;
@@ -396,7 +409,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
                 const std::string after =
                     x + n < kWidth ? strings_.right[static_cast<std::size_t>(n)] : std::string();
                 if (n > 1 && !erase.empty() && erase.size() + after.size() < static_cast<std::size_t>(n)) {
-                    out += motion(x, y, console);
+                    out += move(x, y, console);
                     out += pen_change(look, pen_.acs, true);
                     out += erase;
                     cursor_x_ = x;
@@ -410,7 +423,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
                 }
             }
 
-            out += motion(x, y, console);
+            out += move(x, y, console);
             const Glyph& glyph = glyphs_[cell.code];
             out += pen_change(look, glyph.acs, blank);
             out += glyph.bytes;
@@ -422,7 +435,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
 
     if (visible) {
         const Point at = console.cursor();
-        out += motion(at.x, at.y, console);
+        out += move(at.x, at.y, console);
         cursor_x_ = at.x;
         cursor_y_ = at.y;
     }

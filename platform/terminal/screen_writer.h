@@ -108,6 +108,7 @@ private:
     bool shows_background_only(std::uint8_t code) const;
     std::string pen_change(const Look& look, bool acs, bool background_only);
     std::string motion(int x, int y, const ConsoleBuffer& console) const;
+    std::string move(int x, int y, const ConsoleBuffer& console);
     std::string horizontal(int from, int x, int y, const ConsoleBuffer& console) const;
     std::string vertical(int from, int y) const;
     std::string cursor_mode(int mode);

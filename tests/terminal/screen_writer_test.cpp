@@ -37,13 +37,18 @@ struct EmulatedCell {
 
 class Emulator {
 public:
-    explicit Emulator(bool back_colour_erase) : bce_(back_colour_erase) {
+    // Without `moves_in_attributes`, moving the cursor with bold or reverse
+    // video on is a fault, as on terminals without msgr.
+    explicit Emulator(bool back_colour_erase, bool moves_in_attributes = true)
+        : bce_(back_colour_erase), msgr_(moves_in_attributes) {
         cells_.assign(kWidth * kHeight, EmulatedCell{});
     }
 
     void feed(const std::string& bytes) {
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             const auto c = static_cast<unsigned char>(bytes[i]);
+            if ((c == '\r' || c == '\n' || c == '\b') && !msgr_ && (pen_.bold || pen_.reverse))
+                ADD_FAILURE() << "moved with attributes on";
             if (c == 0x1B) {
                 i = escape(bytes, i);
             } else if (c == '\r') {
@@ -174,6 +179,9 @@ private:
         p.push_back(value < 0 ? 0 : value);
         const char final = b[j];
         const int n = std::max(p[0], 1);
+        if (std::string("HABCDGd").find(final) != std::string::npos && !msgr_ &&
+            (pen_.bold || pen_.reverse))
+            ADD_FAILURE() << "moved with attributes on";
         if (private_mode) {
             if (p[0] == 25) cursor_shown = final == 'h';
             return j;
@@ -203,6 +211,7 @@ private:
     }
 
     bool bce_;
+    bool msgr_;
     std::vector<EmulatedCell> cells_;
     int x_ = 0, y_ = 0;
     bool pending_wrap_ = false;
@@ -297,6 +306,7 @@ struct WriterCase {
     const char* term;
     bool utf8;
     bool larger = false;  // a window larger than the console
+    bool no_msgr = false;  // as if moving with attributes on were unsafe
 };
 
 TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
@@ -305,14 +315,16 @@ TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
                                 WriterCase{"xterm", true}, WriterCase{"vt100", true},
                                 WriterCase{"xterm-256color", false}, WriterCase{"tmux-256color", false},
                                 WriterCase{"linux", false}, WriterCase{"vt100", false},
-                                WriterCase{"xterm-256color", true, true}, WriterCase{"linux", true, true}}) {
+                                WriterCase{"xterm-256color", true, true}, WriterCase{"linux", true, true},
+                                WriterCase{"xterm", true, false, true}, WriterCase{"vt100", false, false, true}}) {
         SCOPED_TRACE(std::string(c.term) + (c.utf8 ? ", UTF-8" : ", narrow") +
-                     (c.larger ? ", larger window" : ""));
-        const TerminalStrings strings = platform::load_terminal_strings(c.term);
+                     (c.larger ? ", larger window" : "") + (c.no_msgr ? ", no msgr" : ""));
+        TerminalStrings strings = platform::load_terminal_strings(c.term);
         ASSERT_FALSE(strings.move_to.empty()) << "no description";
+        if (c.no_msgr) strings.move_in_attributes = false;
         ScreenWriter writer(strings, c.utf8);
         if (c.larger) writer.set_size(50, 100);
-        Emulator screen(strings.back_colour_erase);
+        Emulator screen(strings.back_colour_erase, strings.move_in_attributes);
         if (!c.utf8) screen.feed(strings.enable_acs);
         ConsoleBuffer console;
         std::mt19937 random(7);
