@@ -7,11 +7,10 @@
 
 #include <termios.h>
 
-#include <array>
 #include <cstdint>
+#include <cwchar>
 #include <memory>
 #include <stdexcept>
-#include <cwchar>
 #include <string>
 
 #include "platform/backend.h"
@@ -58,7 +57,10 @@ public:
     // discard keys, and return only once the window is large enough (the
     // whole console redrawn) or throw when a signal ends the program or the
     // terminal goes away. Time spent standing still or suspended does not
-    // count in now_us, so the game resumes at the pace it had.
+    // count in now_us, so the game resumes at the pace it had. Keys are
+    // read whenever the backend is called, sleeping included, into a
+    // bounded type-ahead: a flood of input never piles up in the terminal,
+    // so Ctrl-C behind it still acts at once.
     void present(const ConsoleBuffer& console) override;
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
