@@ -395,9 +395,10 @@ void print_table(const std::string& term, char preset, const std::vector<Figures
 void print_side_by_side(const std::vector<std::string>& terms, const std::string& presets,
                         std::map<std::pair<std::string, char>, std::vector<Figures>>& all) {
     static const double Figures::*const kCompared[] = {
-        &Figures::bytes_mean,   &Figures::bytes_ratio,        &Figures::frame_ratio_median,
-        &Figures::title_bytes,  &Figures::presents_per_frame, &Figures::pace_error,
-        &Figures::cpu_percent};
+        &Figures::bytes_mean,         &Figures::bytes_ratio,    &Figures::frame_ratio_median,
+        &Figures::title_bytes,        &Figures::presents_per_frame, &Figures::pace_error,
+        &Figures::pace_p95_error,     &Figures::cpu_percent,    &Figures::idle_cpu_percent,
+        &Figures::idle_wakeups};
     std::printf("\nSide by side (medians over the runs)\n  %-36s", "");
     for (const auto& term : terms)
         for (const char preset : presets) std::printf(" %17.17s/%c", term.c_str(), preset);
