@@ -53,7 +53,7 @@ std::string repeated(const std::string& s, int n) {
     return out;
 }
 
-// The shorter of two ways; an empty way is no way unless `allow_empty`.
+// Keeps the shorter of two ways; an empty candidate is no way at all.
 void keep_shorter(std::string& best, std::string candidate) {
     if (!candidate.empty() && (best.empty() || candidate.size() < best.size()))
         best = std::move(candidate);
@@ -146,8 +146,6 @@ void ScreenWriter::forget() {
     pen_.known = false;
     cursor_mode_ = -1;
 }
-
-ScreenWriter::Glyph ScreenWriter::glyph_of(std::uint8_t code) const { return glyphs_[code]; }
 
 bool ScreenWriter::shows_background_only(std::uint8_t code) const {
     const std::string& bytes = glyphs_[code].bytes;

@@ -104,7 +104,6 @@ private:
         bool acs = false;
     };
 
-    Glyph glyph_of(std::uint8_t code) const;
     bool shows_background_only(std::uint8_t code) const;
     std::string pen_change(const Look& look, bool acs, bool background_only);
     std::string motion(int x, int y, const ConsoleBuffer& console) const;
