@@ -1,8 +1,8 @@
 // Keys as a terminal sends them: raw byte sequences written into a
 // pseudo-terminal, read on its other side by the real terminal backend,
-// where ncurses recognises what its terminal description knows and the key
-// decoder does the rest. A child process runs the backend on the terminal
-// and echoes each decoded code down a pipe.
+// which reads them raw and decodes them with the key decoder. A child
+// process runs the backend on the terminal and echoes each decoded code
+// down a pipe.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -33,7 +33,7 @@ using Clock = std::chrono::steady_clock;
 constexpr char kSentinel = '#';
 
 // The pause between two bursts of input. Bytes written after it are read in
-// a later read of the terminal: longer than ncurses waits for the rest of an
+// a later read of the terminal: longer than the backend waits for the rest of an
 // escape sequence (25 ms) and than the decoder holds a broken one (100 ms),
 // with room for a machine under load.
 constexpr auto kBurstGap = 250ms;
@@ -155,7 +155,7 @@ private:
         return ("\n" + text_).find("\n" + line + "\n") != std::string::npos;
     }
 
-    // Reads the child's codes, and drains what ncurses draws so that it never
+    // Reads the child's codes, and drains what the backend draws so that it never
     // blocks on a full terminal.
     void pump(std::chrono::milliseconds wait) {
         pollfd fds[2] = {{codes_fd_, POLLIN, 0}, {master_, POLLIN, 0}};
