@@ -71,11 +71,6 @@ public:
     void request_full_console() override;
     std::time_t wall_time() override;
 
-    // The description in use (TERM, or the richer one the environment
-    // proves), and how colours show on it.
-    const std::string& term() const { return term_; }
-    ColourMode colour_mode() const { return writer_->colour_mode(); }
-
 private:
     void check_signals();
     void check_input_alive();
