@@ -183,6 +183,8 @@ private:
     // time at the first menu), and the wait itself runs unchanged.
     void wait_for_key(std::deque<int>& keys) {
         waited_since_poll_ = true;
+        if (result_.title_presents == 0)
+            result_.title_presents = static_cast<int>(result_.presents.size());
         if (!screen_shows(Runtime::instance().console(), "GAME OVER")) ++result_.games;
         const ConsoleBuffer& console = Runtime::instance().console();
         int delay_ms = 0;
@@ -262,7 +264,7 @@ std::string SessionResult::serialise() const {
     std::ostringstream out;
     out << "summary " << play_cpu_us << ' ' << play_bench_cpu_us << ' ' << play_real_us << ' '
         << idle_cpu_us << ' ' << idle_real_us << ' ' << idle_wakeups << ' ' << max_rss_kib << ' '
-        << games << '\n';
+        << games << ' ' << title_presents << '\n';
     if (!error.empty()) out << "error " << error << '\n';
     for (const auto& p : presents)
         out << "p " << p.frame << ' ' << p.console_us << ' ' << p.real_us << ' ' << p.lower_bound
@@ -283,7 +285,7 @@ SessionResult SessionResult::parse(const std::string& text) {
         fields >> kind;
         if (kind == "summary") {
             fields >> r.play_cpu_us >> r.play_bench_cpu_us >> r.play_real_us >> r.idle_cpu_us >>
-                r.idle_real_us >> r.idle_wakeups >> r.max_rss_kib >> r.games;
+                r.idle_real_us >> r.idle_wakeups >> r.max_rss_kib >> r.games >> r.title_presents;
         } else if (kind == "error") {
             r.error = line.substr(6);
         } else if (kind == "p") {

@@ -18,6 +18,7 @@ struct SessionPlan {
     int idle_ms = 3000;            // time left waiting at the menu, measured
     std::uint32_t seed = 1;        // random keys and the game's clock seed
     double key_odds = 0.15;        // chance of a key at each frame
+    std::string term = "xterm-256color";  // the terminal description the game is given
 };
 
 // Written by the game's process after each present, so that the terminal
@@ -53,6 +54,7 @@ struct SessionResult {
     std::int64_t idle_wakeups = 0;       // context switches during that wait
     std::int64_t max_rss_kib = 0;
     int games = 0;                       // games started (a game over starts another)
+    int title_presents = 0;              // presents before the first key wait: the title screen
     std::string error;                   // why the session failed, if it did
 
     std::string serialise() const;

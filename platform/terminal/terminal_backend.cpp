@@ -1,25 +1,48 @@
 #include "platform/terminal/terminal_backend.h"
 
-#include <curses.h>
+#include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
-#include <langinfo.h>
 
-#include "platform/cp850.h"
-#include "platform/terminal/narrow_glyphs.h"
 #include "platform/terminal/terminfo.h"
 
 namespace patrulha::platform {
+
+namespace {
+
+// How long the rest of an escape sequence may take to follow its Esc
+// before the Esc counts as a key of its own.
+constexpr int kEscapeDelayMs = 25;
+
+// Input read in one go at most, so that an endless paste still lets the
+// game present and pace.
+constexpr std::size_t kMaxReadPerCall = 256 * 1024;
+
+bool locale_is_utf8() {
+    const char* codeset = nl_langinfo(CODESET);
+    return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+}
+
+std::int64_t monotonic_us() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
+}
+
+std::int64_t now_ms() { return monotonic_us() / 1000; }
+
+std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+}  // namespace
 
 // ==== Signals ====
 
@@ -39,68 +62,34 @@ void TerminalBackend::check_signals() {
 
 // ==== Opening and restoring ====
 
-struct TerminalBackend::Screen {
-    SCREEN* screen = nullptr;
-};
-
-namespace {
-
-// Console colour numbers (blue is 1, red is 4) to ANSI ones (red is 1).
-constexpr short kAnsi[8] = {COLOR_BLACK, COLOR_BLUE,    COLOR_GREEN,  COLOR_CYAN,
-                            COLOR_RED,   COLOR_MAGENTA, COLOR_YELLOW, COLOR_WHITE};
-
-bool locale_is_utf8() {
-    const char* codeset = nl_langinfo(CODESET);
-    return codeset && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
-}
-
-std::int64_t monotonic_us() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
-}
-
-}  // namespace
-
-TerminalBackend::TerminalBackend() : screen_(std::make_unique<Screen>()) {
+TerminalBackend::TerminalBackend() {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))
         throw TerminalError("needs an interactive terminal on standard input and output");
-    if (const std::string reason = terminal_unusable_reason(); !reason.empty())
-        throw TerminalError(reason);
     const char* term = std::getenv("TERM");
-    ::tcgetattr(STDIN_FILENO, &saved_modes_);
+    if (const std::string reason = terminal_unusable_reason(term); !reason.empty())
+        throw TerminalError(reason);
+    term_ = richer_term(term, [](const char* name) { return std::getenv(name); }, terminal_known);
+    if (::tcgetattr(STDIN_FILENO, &saved_modes_) != 0)
+        throw TerminalError(system_error("cannot read the terminal's modes"));
 
     utf8_ = locale_is_utf8();
-    // The window's real size wins over LINES and COLUMNS left in the
-    // environment by a shell that has since been resized.
-    use_env(TRUE);
-    use_tioctl(TRUE);
-    screen_->screen = newterm(term, stdout, stdin);
-    if (!screen_->screen) throw TerminalError(std::string("cannot open terminal '") + term + "'");
-    set_term(screen_->screen);
+    writer_ = std::make_unique<ScreenWriter>(load_terminal_strings(term_), utf8_);
+
+    // Keys one by one and unechoed; Ctrl-C, Ctrl-Z and Ctrl-\ still send
+    // their signals, but Ctrl-S and Ctrl-Q are keys like any other rather
+    // than stopping the output. Enter comes as a carriage return, and a
+    // line feed sent is a plain move down.
+    game_modes_ = saved_modes_;
+    game_modes_.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    game_modes_.c_lflag |= ISIG;
+    game_modes_.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF);
+    game_modes_.c_oflag &= ~static_cast<tcflag_t>(ONLCR);
+    game_modes_.c_cc[VMIN] = 1;
+    game_modes_.c_cc[VTIME] = 0;
+
     active_ = true;
     try {
-        arm_emergency_reset(terminal_reset_string(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
-        line_drawing_keys_ = line_drawing_keys();
-
-        cbreak();  // Ctrl-C, Ctrl-Z and Ctrl-\ still send their signals
-        noecho();
-        nonl();
-        keypad(stdscr, TRUE);
-        nodelay(stdscr, TRUE);
-        intrflush(stdscr, FALSE);
-        typeahead(-1);
-        set_escdelay(25);
-        leaveok(stdscr, FALSE);
-
-        if (has_colors()) {
-            start_color();
-            colour_mode_ =
-                (COLORS >= 16 && COLOR_PAIRS > 256) ? ColourMode::Full : ColourMode::Eight;
-        } else {
-            colour_mode_ = ColourMode::None;
-        }
-        erase();
+        take_over();
     } catch (...) {
         restore();
         throw;
@@ -109,16 +98,69 @@ TerminalBackend::TerminalBackend() : screen_(std::make_unique<Screen>()) {
 
 TerminalBackend::~TerminalBackend() { restore(); }
 
+void TerminalBackend::set_modes(const termios& modes) {
+    while (::tcsetattr(STDIN_FILENO, TCSADRAIN, &modes) != 0) {
+        if (errno != EINTR) throw TerminalError(system_error("cannot set the terminal's modes"));
+    }
+}
+
+void TerminalBackend::take_over() {
+    set_modes(game_modes_);
+    const TerminalStrings& t = writer_->strings();
+    std::string reset = t.sgr0;
+    if (!utf8_) reset += t.exit_acs;
+    reset += t.orig_pair + t.show_cursor + t.keypad_off + t.exit_ca;
+    arm_emergency_reset(reset, STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+    std::string enter = t.enter_ca + t.keypad_on;
+    if (!utf8_) enter += t.enable_acs;
+    send(enter);
+    writer_->forget();
+    update_size();
+}
+
+void TerminalBackend::give_back() {
+    const TerminalStrings& t = writer_->strings();
+    std::string bytes = writer_->plain() + t.show_cursor + t.keypad_off;
+    if (!t.exit_ca.empty()) {
+        bytes += t.exit_ca;
+    } else {
+        // No alternate screen: the console stays on the screen, and the
+        // shell's prompt goes on the line below it rather than over it.
+        const int last = std::min(rows_, ConsoleBuffer::kHeight) - 1;
+        bytes += t.move_to[static_cast<std::size_t>(last * ConsoleBuffer::kWidth)];
+        bytes += t.carriage_return.empty() ? "\r" : t.carriage_return;
+        bytes += "\n";
+    }
+    send(bytes);
+    // The modes last: where the shell has taken the terminal back already,
+    // this is what stops the program (SIGTTOU) until it is continued.
+    while (::tcsetattr(STDIN_FILENO, TCSADRAIN, &saved_modes_) != 0 && errno == EINTR) {
+    }
+}
+
 void TerminalBackend::restore() {
     if (!active_) return;
     active_ = false;
     sound_.silence();
-    curs_set(1);
-    endwin();
-    delscreen(screen_->screen);
-    screen_->screen = nullptr;
-    std::fflush(stdout);
+    give_back();
     disarm_emergency_reset();
+}
+
+void TerminalBackend::send(const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd fd{STDOUT_FILENO, POLLOUT, 0};
+            ::poll(&fd, 1, 100);
+        } else {
+            return;  // the terminal is gone; its input will say so
+        }
+    }
 }
 
 // ==== Suspend, resume and the window's size ====
@@ -126,21 +168,40 @@ void TerminalBackend::restore() {
 void TerminalBackend::suspend() {
     const std::int64_t stopped_at = monotonic_us();
     sound_.silence();
-    endwin();
-    std::fflush(stdout);
+    take_continued();
+    // Started from a script, the program shares Ctrl-Z with the script,
+    // which stops at once: the shell may have taken the terminal back and
+    // written its prompt already. Then the screen and the modes are the
+    // shell's (it puts its own modes back), and only the cursor, the
+    // keypad and the colours are set right for its prompt.
+    if (::tcgetpgrp(STDIN_FILENO) == ::getpgrp()) {
+        give_back();
+    } else {
+        const TerminalStrings& t = writer_->strings();
+        send(writer_->plain() + t.show_cursor + t.keypad_off);
+    }
     // Given back the ordinary way: a crash while stopped has nothing to undo.
     disarm_emergency_reset();
-    stop_process();
-    arm_emergency_reset(terminal_reset_string(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+    // The shell may also take the terminal while it is being given back,
+    // which stops the program there: then `fg` has continued it already,
+    // and stopping now would need a second `fg`.
+    if (!take_continued()) stop_process();
     take_continued();
-    resume_screen();
+    take_over();
+    if (too_small())
+        show_size_notice();
+    else
+        repaint();
     standstill_us_ += monotonic_us() - stopped_at;
 }
 
 void TerminalBackend::resume_screen() {
     // After a stop the shell may have changed the modes and written over
     // the screen: the program's modes go back and every cell is sent again.
-    reset_prog_mode();
+    set_modes(game_modes_);
+    const TerminalStrings& t = writer_->strings();
+    send(t.enter_ca + t.keypad_on + (utf8_ ? std::string() : t.enable_acs));
+    writer_->forget();
     update_size();
     if (too_small())
         show_size_notice();
@@ -150,38 +211,40 @@ void TerminalBackend::resume_screen() {
 
 void TerminalBackend::update_size() {
     winsize size{};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
-        resize_term(size.ws_row, size.ws_col);
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) {
+        rows_ = size.ws_row;
+        cols_ = size.ws_col;
+    }
+    writer_->set_size(rows_, cols_);
 }
 
 bool TerminalBackend::too_small() const {
-    return LINES < ConsoleBuffer::kHeight || COLS < ConsoleBuffer::kWidth;
+    return rows_ < ConsoleBuffer::kHeight || cols_ < ConsoleBuffer::kWidth;
 }
 
 void TerminalBackend::show_size_notice() {
     const std::string needed =
         std::to_string(ConsoleBuffer::kWidth) + " x " + std::to_string(ConsoleBuffer::kHeight);
-    const std::string current = std::to_string(COLS) + " x " + std::to_string(LINES);
+    const std::string current = std::to_string(cols_) + " x " + std::to_string(rows_);
     std::vector<std::string> lines = {"Terminal pequeno demais", "precisa: " + needed,
                                       "atual: " + current};
     // A tiny window gets the two sizes alone, as much of them as fits.
-    if (LINES < 3 || COLS < static_cast<int>(lines[0].size()))
+    if (rows_ < 3 || cols_ < static_cast<int>(lines[0].size()))
         lines = {"min " + std::to_string(ConsoleBuffer::kWidth) + "x" +
                      std::to_string(ConsoleBuffer::kHeight),
-                 "tem " + std::to_string(COLS) + "x" + std::to_string(LINES)};
+                 "tem " + std::to_string(cols_) + "x" + std::to_string(rows_)};
+    const TerminalStrings& t = writer_->strings();
+    std::string bytes = writer_->plain() + t.clear + t.hide_cursor;
     const int count = static_cast<int>(lines.size());
-    erase();
-    clearok(curscr, TRUE);
-    const int top = std::max(0, (LINES - count) / 2);
-    for (int i = 0; i < count && top + i < LINES; ++i) {
+    const int top = std::max(0, (rows_ - count) / 2);
+    for (int i = 0; i < count && top + i < rows_; ++i) {
         const std::string& line = lines[static_cast<std::size_t>(i)];
-        const int left = std::max(0, (COLS - static_cast<int>(line.size())) / 2);
-        mvaddnstr(top + i, left, line.c_str(), COLS - left);
+        const int left = std::max(0, (cols_ - static_cast<int>(line.size())) / 2);
+        bytes += t.move_to[static_cast<std::size_t>((top + i) * ConsoleBuffer::kWidth + left)];
+        bytes += line.substr(0, static_cast<std::size_t>(std::max(0, cols_ - left)));
     }
-    curs_set(0);
-    cursor_mode_ = 0;
-    wnoutrefresh(stdscr);
-    doupdate();
+    send(bytes);
+    writer_->forget();
 }
 
 void TerminalBackend::stand_still_while_small() {
@@ -196,110 +259,26 @@ void TerminalBackend::stand_still_while_small() {
         if (!too_small()) break;
         // Keys typed at the notice are not meant for a game the player
         // cannot see.
-        drain_input();
-        decoder_.codes().clear();
+        read_input();
+        type_ahead_.clear();
     }
     standstill_us_ += monotonic_us() - since;
 }
 
 void TerminalBackend::repaint() {
-    erase();
-    clearok(curscr, TRUE);
-    for (int y = 0; y < ConsoleBuffer::kHeight; ++y)
-        for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
-            draw_cell(x, y, front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)]);
-    cursor_mode_ = -1;
-    place_cursor();
-    wnoutrefresh(stdscr);
-    doupdate();
+    writer_->forget();
+    send(writer_->present(shown_));
 }
 
 // ==== Presenting ====
 
-short TerminalBackend::pair_for(std::uint16_t attribute, unsigned& extra) {
-    const int fg = attribute & 15, bg = (attribute >> 4) & 15;
-    extra = 0;
-    switch (colour_mode_) {
-    case ColourMode::None:
-        if (bg != 0) extra |= A_REVERSE;
-        if (fg & 8) extra |= A_BOLD;
-        return 0;
-    case ColourMode::Eight: {
-        // Bright foregrounds by bold; bright backgrounds by their dark twin.
-        if (fg & 8) extra |= A_BOLD;
-        const int pair = 1 + (fg & 7) + 16 * (bg & 7);
-        if (!pair_ready_[pair]) {
-            init_pair(static_cast<short>(pair), kAnsi[fg & 7], kAnsi[bg & 7]);
-            pair_ready_[pair] = true;
-        }
-        return static_cast<short>(pair);
-    }
-    case ColourMode::Full: {
-        const int pair = 1 + fg + 16 * bg;
-        if (!pair_ready_[pair]) {
-            init_pair(static_cast<short>(pair), static_cast<short>(kAnsi[fg & 7] + (fg & 8)),
-                      static_cast<short>(kAnsi[bg & 7] + (bg & 8)));
-            pair_ready_[pair] = true;
-        }
-        return static_cast<short>(pair);
-    }
-    }
-    return 0;
-}
-
-void TerminalBackend::draw_cell(int x, int y, const Cell& cell) {
-    unsigned extra = 0;
-    const short pair = pair_for(cell.attribute, extra);
-    wchar_t text[2] = {static_cast<wchar_t>(cp850_to_unicode(cell.code)), L'\0'};
-    if (!utf8_) {
-        // Without UTF-8 only ASCII reaches the terminal intact; the line
-        // drawing set, where the terminal has the character, looks closer.
-        const NarrowGlyph glyph = narrow_glyph(cell.code);
-        if (glyph.line_drawing != 0 &&
-            line_drawing_keys_.find(glyph.line_drawing) != std::string::npos) {
-            text[0] = static_cast<wchar_t>(glyph.line_drawing);
-            extra |= A_ALTCHARSET;
-        } else {
-            text[0] = static_cast<wchar_t>(glyph.ascii);
-        }
-    }
-    cchar_t c;
-    setcchar(&c, text, static_cast<attr_t>(extra), pair, nullptr);
-    mvadd_wch(y, x, &c);
-}
-
-void TerminalBackend::place_cursor() {
-    const bool visible = shown_cursor_visible_ && shown_cursor_.x < COLS && shown_cursor_.y < LINES;
-    const int mode = visible ? (shown_cursor_size_ >= 50 ? 2 : 1) : 0;
-    if (mode != cursor_mode_) {
-        curs_set(mode);
-        cursor_mode_ = mode;
-    }
-    if (visible) move(shown_cursor_.y, shown_cursor_.x);
-}
-
 void TerminalBackend::present(const ConsoleBuffer& console) {
     check_signals();
+    read_input();
     check_input_alive();
     stand_still_while_small();
-    const int rows = std::min(LINES, ConsoleBuffer::kHeight);
-    const int cols = std::min(COLS, ConsoleBuffer::kWidth);
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < cols; ++x) {
-            const Cell& cell = console.at({x, y});
-            Cell& shown = front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)];
-            if (!redraw_all_ && shown == cell) continue;
-            draw_cell(x, y, cell);
-            shown = cell;
-        }
-    redraw_all_ = false;
-
-    shown_cursor_ = console.cursor();
-    shown_cursor_visible_ = console.cursor_visible();
-    shown_cursor_size_ = console.cursor_size();
-    place_cursor();
-    wnoutrefresh(stdscr);
-    doupdate();
+    shown_ = console;
+    send(writer_->present(console));
 }
 
 // ==== Time ====
@@ -307,15 +286,24 @@ void TerminalBackend::present(const ConsoleBuffer& console) {
 std::int64_t TerminalBackend::now_us() { return monotonic_us() - standstill_us_; }
 
 void TerminalBackend::sleep_us(std::int64_t us) {
+    // Waits on the keyboard and the signals' pipe at once: keys are read as
+    // they come, even while the game sleeps, and a signal ends the wait.
     std::int64_t until = monotonic_us() + us;
     for (;;) {
-        const timespec ts{static_cast<time_t>(until / 1'000'000),
-                          static_cast<long>(until % 1'000'000) * 1000};
-        if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != EINTR) return;
         // A suspend inside moves the end on by its length.
         const std::int64_t before = standstill_us_;
         check_signals();
         until += standstill_us_ - before;
+        read_input();
+        check_input_alive();
+        const std::int64_t left = until - monotonic_us();
+        if (left <= 0) return;
+        pollfd fds[2] = {{signal_wake_fd(), POLLIN, 0},
+                         {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}};
+        const timespec timeout{static_cast<time_t>(left / 1'000'000),
+                               static_cast<long>(left % 1'000'000) * 1000};
+        ::ppoll(fds, 2, &timeout, nullptr);
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
     }
 }
 
@@ -323,89 +311,102 @@ std::time_t TerminalBackend::wall_time() { return std::time(nullptr); }
 
 // ==== Keys ====
 
-namespace {
-
-NamedKey named_key(int key) {
-    switch (key) {
-    case KEY_UP: return NamedKey::Up;
-    case KEY_DOWN: return NamedKey::Down;
-    case KEY_LEFT: return NamedKey::Left;
-    case KEY_RIGHT: return NamedKey::Right;
-    case KEY_HOME: case KEY_FIND: case KEY_A1: return NamedKey::Home;
-    case KEY_END: case KEY_SELECT: case KEY_C1: return NamedKey::End;
-    case KEY_PPAGE: case KEY_A3: return NamedKey::PageUp;
-    case KEY_NPAGE: case KEY_C3: return NamedKey::PageDown;
-    case KEY_IC: return NamedKey::Insert;
-    case KEY_DC: return NamedKey::Delete;
-    case KEY_ENTER: return NamedKey::Enter;
-    case KEY_BACKSPACE: return NamedKey::Backspace;
-    default: break;
-    }
-    if (key >= KEY_F(1) && key <= KEY_F(12))
-        return static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + key - KEY_F(1));
-    return NamedKey::Other;
-}
-
-std::int64_t now_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
-}
-
-}  // namespace
-
-void TerminalBackend::drain_input() {
-    wint_t c = 0;
-    for (;;) {
-        const int kind = wget_wch(stdscr, &c);
-        if (kind == ERR) break;
-        if (kind == KEY_CODE_YES) {
-            if (c == KEY_RESIZE) {
-                erase();
-                redraw_all_ = true;
+void TerminalBackend::decode(const char* bytes, std::size_t size) {
+    const std::int64_t now = now_ms();
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (!utf8_) {
+            wchar_t wide = 0;
+            const char byte = static_cast<char>(b);
+            const std::size_t r = std::mbrtowc(&wide, &byte, 1, &multibyte_);
+            if (r == static_cast<std::size_t>(-2)) continue;
+            if (r == static_cast<std::size_t>(-1)) {
+                multibyte_ = std::mbstate_t{};  // not a character: dropped
                 continue;
             }
-            decoder_.feed_key(named_key(static_cast<int>(c)), now_ms());
-        } else {
-            decoder_.feed_char(static_cast<char32_t>(c), now_ms());
+            decoder_.feed_char(static_cast<char32_t>(wide), now);
+            continue;
+        }
+        if (utf8_left_ > 0 && (b & 0xC0) == 0x80) {
+            utf8_char_ = (utf8_char_ << 6) | (b & 0x3F);
+            if (--utf8_left_ == 0) decoder_.feed_char(utf8_char_, now);
+            continue;
+        }
+        utf8_left_ = 0;  // a broken character is dropped
+        if (b < 0x80) {
+            decoder_.feed_char(b, now);
+        } else if ((b & 0xE0) == 0xC0) {
+            utf8_char_ = b & 0x1F;
+            utf8_left_ = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            utf8_char_ = b & 0x0F;
+            utf8_left_ = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            utf8_char_ = b & 0x07;
+            utf8_left_ = 3;
         }
     }
+}
+
+void TerminalBackend::read_input() {
+    if (input_ended_) return;
+    std::size_t total = 0;
+    bool waited_for_sequence = false;
+    char buffer[16384];
+    for (;;) {
+        pollfd fd{STDIN_FILENO, POLLIN, 0};
+        const int wait = decoder_.pending() && !waited_for_sequence ? kEscapeDelayMs : 0;
+        const int ready = ::poll(&fd, 1, wait);
+        if (ready < 0 && errno == EINTR) continue;
+        if (wait > 0) waited_for_sequence = true;
+        if (ready <= 0) break;
+        if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
+        int available = 0;
+        if (::ioctl(STDIN_FILENO, FIONREAD, &available) != 0 || available <= 0) {
+            // Readable with nothing to read: the end of input. The keys
+            // already read still count.
+            input_ended_ = true;
+            break;
+        }
+        const ssize_t n = ::read(STDIN_FILENO, buffer,
+                                 std::min(sizeof buffer, static_cast<std::size_t>(available)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            input_ended_ = true;
+            break;
+        }
+        decode(buffer, static_cast<std::size_t>(n));
+        type_ahead_.take(decoder_.codes());
+        total += static_cast<std::size_t>(n);
+        if (total >= kMaxReadPerCall) return;
+        waited_for_sequence = false;
+    }
     decoder_.end_burst(now_ms());
+    type_ahead_.take(decoder_.codes());
 }
 
 void TerminalBackend::wait_for_input_or_signal(int timeout_ms) {
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {signal_wake_fd(), POLLIN, 0}};
-    const int ready = ::poll(fds, signal_wake_fd() >= 0 ? 2 : 1, timeout_ms);
-    if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) throw TerminalGone{};
-    if (ready > 0 && (fds[0].revents & POLLIN)) check_input_alive();
+    pollfd fds[2] = {{signal_wake_fd(), POLLIN, 0}, {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, timeout_ms);
+    if (ready > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) throw TerminalGone{};
+    if (ready > 0 && (fds[1].revents & POLLIN)) {
+        read_input();
+        check_input_alive();
+    }
 }
 
 void TerminalBackend::check_input_alive() {
-    pollfd fd{STDIN_FILENO, POLLIN, 0};
-    if (::poll(&fd, 1, 0) <= 0) return;
-    if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
-    int available = 0;
-    if ((fd.revents & POLLIN) && ::ioctl(STDIN_FILENO, FIONREAD, &available) == 0 &&
-        available == 0) {
-        // Readable with nothing to read: the end of input. What the terminal
-        // library has buffered already still counts.
-        drain_input();
-        if (decoder_.codes().empty()) throw TerminalGone{};
-    }
+    if (input_ended_ && type_ahead_.empty()) throw TerminalGone{};
 }
 
 void TerminalBackend::read_keys(std::deque<int>& keys, bool wait) {
     for (;;) {
         check_signals();
-        check_input_alive();
+        read_input();
         stand_still_while_small();
-        drain_input();
-        auto& decoded = decoder_.codes();
-        while (!decoded.empty()) {
-            keys.push_back(decoded.front());
-            decoded.pop_front();
-        }
+        type_ahead_.move_to(keys);
         if (!keys.empty() || !wait) return;
+        check_input_alive();
 
         // Sleep until the terminal or a signal has something for us; wake
         // now and then only while a partial escape sequence may go stale.
@@ -420,16 +421,14 @@ void TerminalBackend::beep(unsigned frequency, unsigned duration_ms) {
     sound_.play(frequency, duration_ms);
 }
 
-void TerminalBackend::bell() { ::beep(); }
+void TerminalBackend::bell() { send(writer_->strings().bell); }
 
 void TerminalBackend::request_full_console() {
-    if (LINES >= ConsoleBuffer::kHeight && COLS >= ConsoleBuffer::kWidth) return;
+    if (rows_ >= ConsoleBuffer::kHeight && cols_ >= ConsoleBuffer::kWidth) return;
     // Only xterm and its kin honour the window operation that resizes; a
     // multiplexer in between would pass it to nobody.
-    const char* term = std::getenv("TERM");
-    if (!term || std::strncmp(term, "xterm", 5) != 0 || std::getenv("TMUX")) return;
-    std::fputs("\033[8;42;80t", stdout);
-    std::fflush(stdout);
+    if (term_.rfind("xterm", 0) != 0 || std::getenv("TMUX")) return;
+    send("\033[8;42;80t");
 }
 
 }  // namespace patrulha::platform

@@ -1,19 +1,22 @@
 // The terminal backend: presents the console buffer on a real terminal
-// through ncursesw, reads and decodes its keys, paces on the real clock,
-// plays the tones, and looks after the terminal: suspend and resume, a
-// window too small for the console, a terminal that goes away.
+// from the control strings of its terminfo description, reads and decodes
+// its keys as fast as they arrive, paces on the real clock, plays the
+// tones, and looks after the terminal: suspend and resume, a window too
+// small for the console, a terminal that goes away.
 #pragma once
 
 #include <termios.h>
 
-#include <array>
 #include <cstdint>
+#include <cwchar>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "platform/backend.h"
 #include "platform/key_decoder.h"
+#include "platform/type_ahead.h"
+#include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
 
@@ -54,7 +57,10 @@ public:
     // discard keys, and return only once the window is large enough (the
     // whole console redrawn) or throw when a signal ends the program or the
     // terminal goes away. Time spent standing still or suspended does not
-    // count in now_us, so the game resumes at the pace it had.
+    // count in now_us, so the game resumes at the pace it had. Keys are
+    // read whenever the backend is called, sleeping included, into a
+    // bounded type-ahead: a flood of input never piles up in the terminal,
+    // so Ctrl-C behind it still acts at once.
     void present(const ConsoleBuffer& console) override;
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
@@ -66,11 +72,12 @@ public:
     std::time_t wall_time() override;
 
 private:
-    enum class ColourMode { Full, Eight, None };
-
     void check_signals();
     void check_input_alive();
     void wait_for_input_or_signal(int timeout_ms);
+    void take_over();
+    void give_back();
+    void set_modes(const termios& modes);
     void suspend();
     void resume_screen();
     void update_size();
@@ -78,27 +85,26 @@ private:
     void stand_still_while_small();
     void show_size_notice();
     void repaint();
-    void place_cursor();
-    void drain_input();
-    void draw_cell(int x, int y, const Cell& cell);
-    short pair_for(std::uint16_t attribute, unsigned& extra_attributes);
+    void read_input();
+    void decode(const char* bytes, std::size_t size);
+    void send(const std::string& bytes);
 
-    struct Screen;
-    std::unique_ptr<Screen> screen_;
     bool active_ = false;
     bool utf8_ = true;
-    ColourMode colour_mode_ = ColourMode::Full;
-    std::string line_drawing_keys_;
-    std::array<bool, 257> pair_ready_{};
-    std::array<Cell, ConsoleBuffer::kWidth * ConsoleBuffer::kHeight> front_{};
-    bool redraw_all_ = true;
-    int cursor_mode_ = -1;  // the curs_set value last asked for
-    Point shown_cursor_{};
-    bool shown_cursor_visible_ = false;
-    int shown_cursor_size_ = 0;
+    std::string term_;
+    std::unique_ptr<ScreenWriter> writer_;
+    ConsoleBuffer shown_;  // the console as last presented, for repaints
+    int rows_ = ConsoleBuffer::kHeight;
+    int cols_ = ConsoleBuffer::kWidth;
     std::int64_t standstill_us_ = 0;
     termios saved_modes_{};
+    termios game_modes_{};
+    bool input_ended_ = false;
+    std::mbstate_t multibyte_{};
+    char32_t utf8_char_ = 0;
+    int utf8_left_ = 0;
     KeyDecoder decoder_;
+    TypeAhead type_ahead_;
     TonePlayer sound_;
 };
 

@@ -4,22 +4,28 @@
 #include <term.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstring>
+
+// <term.h> names a macro after every capability; these are field names here.
+#undef eat_newline_glitch
+#undef orig_pair
+#undef bell
+#undef carriage_return
+#undef erase_chars
 
 namespace patrulha::platform {
 
 namespace {
 
-// A string capability of the terminal open now, or "" when it has none.
-std::string capability(const char* name) {
-    const char* value = tigetstr(const_cast<char*>(name));
-    if (value == nullptr || value == reinterpret_cast<char*>(-1)) return {};
-    return value;
+bool present(const char* value) {
+    return value != nullptr && value != reinterpret_cast<const char*>(-1);
 }
 
 // Padding ("$<5>", "$<2*/>") is a delay that only tputs understands; written
-// raw it would show as text.
-std::string without_padding(const std::string& s) {
+// raw it would show as text. Terminals that need it are long gone.
+std::string without_padding(const char* value) {
+    if (!present(value)) return {};
+    const std::string s = value;
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '$' && i + 1 < s.size() && s[i + 1] == '<') {
@@ -34,16 +40,29 @@ std::string without_padding(const std::string& s) {
     return out;
 }
 
+// A string capability of the current terminal, or "" when it has none.
+std::string capability(const char* name) { return without_padding(tigetstr(name)); }
+
+// A parameterised string capability expanded for `a` (and `b`), or "".
+std::string expanded(const char* name, int a, int b = 0) {
+    const char* templ = tigetstr(name);
+    if (!present(templ)) return {};
+    return without_padding(tiparm(templ, a, b));
+}
+
+bool flag(const char* name) { return tigetflag(name) > 0; }
+
+bool set_up(const char* term) {
+    int status = 0;
+    return setupterm(term, STDOUT_FILENO, &status) == OK;
+}
+
 }  // namespace
 
-std::string terminal_unusable_reason() {
-    const char* term = std::getenv("TERM");
+std::string terminal_unusable_reason(const char* term) {
     if (!term || !*term) return "TERM is not set, so the terminal cannot be driven";
-    int status = 0;
-    if (setupterm(term, STDOUT_FILENO, &status) != OK)
-        return std::string("unknown terminal type '") + term + "'";
-    const char* cup = tigetstr(const_cast<char*>("cup"));
-    const bool addressable = cup != nullptr && cup != reinterpret_cast<char*>(-1);
+    if (!set_up(term)) return std::string("unknown terminal type '") + term + "'";
+    const bool addressable = present(tigetstr("cup"));
     del_curterm(cur_term);
     if (!addressable)
         return std::string("terminal type '") + term +
@@ -51,18 +70,99 @@ std::string terminal_unusable_reason() {
     return {};
 }
 
-std::string terminal_reset_string() {
-    std::string reset;
-    for (const char* name : {"sgr0", "op", "cnorm", "rmkx", "rmcup"})
-        reset += without_padding(capability(name));
-    return reset;
+bool terminal_known(const std::string& term) {
+    TERMINAL* previous = cur_term;
+    int status = 0;
+    const bool known = setupterm(term.c_str(), STDOUT_FILENO, &status) == OK;
+    if (known) del_curterm(cur_term);
+    set_curterm(previous);
+    return known;
 }
 
-std::string line_drawing_keys() {
+std::string richer_term(const std::string& term,
+                        const std::function<const char*(const char*)>& env,
+                        const std::function<bool(const std::string&)>& exists) {
+    if (term != "xterm" && term != "xterm-color") return term;
+    bool proven = false;
+    for (const char* name :
+         {"XTERM_VERSION", "VTE_VERSION", "COLORTERM", "KITTY_WINDOW_ID", "KONSOLE_VERSION"}) {
+        const char* value = env(name);
+        if (value && *value) proven = true;
+    }
+    if (!proven) return term;
+    for (const char* richer : {"xterm-256color", "xterm-16color"})
+        if (exists(richer)) return richer;
+    return term;
+}
+
+TerminalStrings load_terminal_strings(const std::string& term) {
+    if (!set_up(term.c_str())) return {};
+    TerminalStrings t;
+    const int colours = tigetnum("colors");
+    t.colours = colours > 0 ? colours : 0;
+    t.back_colour_erase = flag("bce");
+    t.auto_margins = flag("am");
+    t.eat_newline_glitch = flag("xenl");
+    t.move_in_attributes = flag("msgr");
+    t.sgr0 = capability("sgr0");
+    t.bold = capability("bold");
+    t.reverse = capability("rev");
+    t.orig_pair = capability("op");
+    t.enter_acs = capability("smacs");
+    t.exit_acs = capability("rmacs");
+    t.enable_acs = capability("enacs");
+    t.hide_cursor = capability("civis");
+    t.show_cursor = capability("cnorm");
+    t.strong_cursor = capability("cvvis");
+    t.enter_ca = capability("smcup");
+    t.exit_ca = capability("rmcup");
+    t.keypad_on = capability("smkx");
+    t.keypad_off = capability("rmkx");
+    t.clear = capability("clear");
+    t.bell = capability("bel");
+    t.carriage_return = capability("cr");
+    t.home = capability("home");
+    t.right1 = capability("cuf1");
+    t.left1 = capability("cub1");
+    t.up1 = capability("cuu1");
+    t.down1 = capability("cud1");
+    for (int n = 1; n <= ConsoleBuffer::kWidth; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        t.right[i] = expanded("cuf", n);
+        t.left[i] = expanded("cub", n);
+        t.erase_chars[i] = expanded("ech", n);
+    }
+    for (int n = 1; n <= ConsoleBuffer::kHeight; ++n) {
+        t.up[static_cast<std::size_t>(n)] = expanded("cuu", n);
+        t.down[static_cast<std::size_t>(n)] = expanded("cud", n);
+    }
+    for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
+        t.column[static_cast<std::size_t>(x)] = expanded("hpa", x);
+    for (int y = 0; y < ConsoleBuffer::kHeight; ++y)
+        t.row[static_cast<std::size_t>(y)] = expanded("vpa", y);
+    t.move_to.resize(kConsoleCells);
+    for (int y = 0; y < ConsoleBuffer::kHeight; ++y)
+        for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
+            t.move_to[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] = expanded("cup", y, x);
+
+    // Colours in ANSI numbering. Old descriptions have only setf and setb,
+    // which number them as the console does (blue 1, red 4).
+    constexpr int kConsoleOf[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    const bool ansi = present(tigetstr("setaf")) && present(tigetstr("setab"));
+    const int usable = t.colours >= 16 ? 16 : t.colours >= 8 ? 8 : 0;
+    for (int c = 0; c < usable; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        const int other = kConsoleOf[c & 7] + (c & 8);
+        t.foreground[i] = ansi ? expanded("setaf", c) : expanded("setf", other);
+        t.background[i] = ansi ? expanded("setab", c) : expanded("setb", other);
+    }
+
     const std::string pairs = capability("acsc");
-    std::string keys;
-    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) keys += pairs[i];
-    return keys;
+    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+        const auto key = static_cast<unsigned char>(pairs[i]);
+        if (key < 128) t.acs[key] = pairs[i + 1];
+    }
+    return t;
 }
 
 }  // namespace patrulha::platform

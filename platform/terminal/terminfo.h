@@ -2,23 +2,34 @@
 // defines a macro for every capability name (bell, cursor_visible, ...).
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "platform/terminal/screen_writer.h"
 
 namespace patrulha::platform {
 
-// Why the terminal named by TERM cannot run the game, or "" when it can:
-// TERM set, known, and able to move the cursor.
-std::string terminal_unusable_reason();
+// Why the terminal named `term` cannot run the game, or "" when it can:
+// named, known, and able to move the cursor.
+std::string terminal_unusable_reason(const char* term);
 
-// For the terminal the terminal library has open: the control strings that
-// leave every mode the game turns on (attributes and colours, hidden
-// cursor, keypad mode, the alternate screen), padding removed, for writing
-// in one go when the program cannot unwind.
-std::string terminal_reset_string();
+// The description to use for a terminal that calls itself `term`: `term`
+// itself, or the richer description of the same terminal when the
+// environment (read through `env`) proves the terminal does more than its
+// TERM says and `exists` accepts the richer name. A real xterm as Debian
+// ships it says TERM=xterm (8 colours) and sets XTERM_VERSION; VTE
+// terminals set VTE_VERSION, kitty KITTY_WINDOW_ID, konsole
+// KONSOLE_VERSION, and many set COLORTERM; all of them show 256 colours.
+std::string richer_term(const std::string& term,
+                        const std::function<const char*(const char*)>& env,
+                        const std::function<bool(const std::string&)>& exists);
 
-// For the terminal the terminal library has open: the characters of its
-// line-drawing set (the keys of its acsc capability, 'q' for a horizontal
-// line, 'a' for a checker board...). Empty when it has none.
-std::string line_drawing_keys();
+// Whether the system has a description named `term`.
+bool terminal_known(const std::string& term);
+
+// Loads the description named `term` and returns its strings, padding
+// removed. Leaves it the terminal library's current terminal, so that its
+// key strings can be asked for. Throws TerminalError when it is unknown.
+TerminalStrings load_terminal_strings(const std::string& term);
 
 }  // namespace patrulha::platform
