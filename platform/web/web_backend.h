@@ -12,7 +12,7 @@
 #include "platform/backend.h"
 #include "platform/key_decoder.h"
 #include "platform/type_ahead.h"
-#include "platform/web/screen_writer.h"
+#include "platform/web/xterm_writer.h"
 
 namespace patrulha::platform {
 
@@ -37,7 +37,7 @@ private:
     void take_input();
     void yield_to_browser(int ms);
 
-    ScreenWriter writer_;
+    XtermWriter writer_;
     std::string output_;
     KeyDecoder decoder_;
     TypeAhead type_ahead_;

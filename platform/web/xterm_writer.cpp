@@ -1,4 +1,4 @@
-#include "platform/web/screen_writer.h"
+#include "platform/web/xterm_writer.h"
 
 #include "platform/cp850.h"
 
@@ -29,7 +29,7 @@ void append_utf8(char32_t c, std::string& out) {
 
 }  // namespace
 
-void ScreenWriter::forget() {
+void XtermWriter::forget() {
     everything_ = true;
     attribute_ = -1;
     cursor_ = {-1, -1};
@@ -37,13 +37,13 @@ void ScreenWriter::forget() {
     cursor_visible_ = -1;
 }
 
-void ScreenWriter::move_to(Point p, std::string& out) {
+void XtermWriter::move_to(Point p, std::string& out) {
     if (cursor_ == p) return;
     out += "\x1b[" + std::to_string(p.y + 1) + ';' + std::to_string(p.x + 1) + 'H';
     cursor_ = p;
 }
 
-void ScreenWriter::set_colours(std::uint16_t attribute, std::string& out) {
+void XtermWriter::set_colours(std::uint16_t attribute, std::string& out) {
     const int fg = attribute & 15, bg = (attribute >> 4) & 15;
     if (attribute_ == (fg | bg << 4)) return;
     // 30-37 and 40-47 the dark colours, 90-97 and 100-107 the bright ones:
@@ -54,7 +54,7 @@ void ScreenWriter::set_colours(std::uint16_t attribute, std::string& out) {
     attribute_ = fg | bg << 4;
 }
 
-void ScreenWriter::update(const ConsoleBuffer& console, std::string& out) {
+void XtermWriter::update(const ConsoleBuffer& console, std::string& out) {
     for (int y = 0; y < ConsoleBuffer::kHeight; ++y) {
         for (int x = 0; x < ConsoleBuffer::kWidth; ++x) {
             const Cell& cell = console.at({x, y});

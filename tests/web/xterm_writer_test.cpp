@@ -10,7 +10,7 @@
 
 #include "platform/console_buffer.h"
 #include "platform/cp850.h"
-#include "platform/web/screen_writer.h"
+#include "platform/web/xterm_writer.h"
 
 namespace patrulha::platform {
 namespace {
@@ -124,14 +124,14 @@ void expect_same(const ConsoleBuffer& console, const MiniTerminal& terminal) {
     }
 }
 
-TEST(ScreenWriter, EveryCodeInEveryColourShowsAsTheConsoleHoldsIt) {
+TEST(XtermWriter, EveryCodeInEveryColourShowsAsTheConsoleHoldsIt) {
     ConsoleBuffer console;
     for (int i = 0; i < 80 * 42; ++i) {
         Cell& cell = console.at({i % 80, i / 80});
         cell.code = static_cast<std::uint8_t>(i % 256);
         cell.attribute = static_cast<std::uint16_t>((i * 7) % 256);
     }
-    ScreenWriter writer;
+    XtermWriter writer;
     MiniTerminal terminal;
     std::string out;
     writer.update(console, out);
@@ -156,12 +156,12 @@ const Change kChanges[] = {
 
 void PrintTo(const Change& change, std::ostream* out) { *out << change.name; }
 
-class ScreenWriterChanges : public ::testing::TestWithParam<Change> {};
+class XtermWriterChanges : public ::testing::TestWithParam<Change> {};
 
-TEST_P(ScreenWriterChanges, OnlyWhatChangedIsSentAgain) {
+TEST_P(XtermWriterChanges, OnlyWhatChangedIsSentAgain) {
     ConsoleBuffer console;
     console.fill_attributes(0x1F, 80 * 42, {0, 0});
-    ScreenWriter writer;
+    XtermWriter writer;
     MiniTerminal terminal;
     std::string out;
     writer.update(console, out);
@@ -174,7 +174,7 @@ TEST_P(ScreenWriterChanges, OnlyWhatChangedIsSentAgain) {
     expect_same(console, terminal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Changes, ScreenWriterChanges, ::testing::ValuesIn(kChanges),
+INSTANTIATE_TEST_SUITE_P(Changes, XtermWriterChanges, ::testing::ValuesIn(kChanges),
                          [](const auto& info) {
                              std::string name = info.param.name;
                              for (char& c : name)
@@ -182,10 +182,10 @@ INSTANTIATE_TEST_SUITE_P(Changes, ScreenWriterChanges, ::testing::ValuesIn(kChan
                              return name;
                          });
 
-TEST(ScreenWriter, ARunInOneColourSetsItOnce) {
+TEST(XtermWriter, ARunInOneColourSetsItOnce) {
     ConsoleBuffer console;
     console.set_cursor_info(25, false);
-    ScreenWriter writer;
+    XtermWriter writer;
     std::string out;
     writer.update(console, out);
     console.fill_attributes(0x0C, 30, {5, 7});
@@ -195,9 +195,9 @@ TEST(ScreenWriter, ARunInOneColourSetsItOnce) {
     EXPECT_EQ(out, "\x1b[8;6H\x1b[91;40m" + std::string(30, 'x')) << "one placement, one colour";
 }
 
-TEST(ScreenWriter, TheCursorIsShownHiddenPlacedAndShapedAsTheConsoleSays) {
+TEST(XtermWriter, TheCursorIsShownHiddenPlacedAndShapedAsTheConsoleSays) {
     ConsoleBuffer console;
-    ScreenWriter writer;
+    XtermWriter writer;
     MiniTerminal terminal;
     std::string out;
 
@@ -227,9 +227,9 @@ TEST(ScreenWriter, TheCursorIsShownHiddenPlacedAndShapedAsTheConsoleSays) {
     EXPECT_EQ(out, "") << "a hidden cursor that stays hidden sends nothing";
 }
 
-TEST(ScreenWriter, AfterForgetEverythingIsSentAgain) {
+TEST(XtermWriter, AfterForgetEverythingIsSentAgain) {
     ConsoleBuffer console;
-    ScreenWriter writer;
+    XtermWriter writer;
     std::string out;
     writer.update(console, out);
     writer.forget();

@@ -13,7 +13,7 @@
 
 namespace patrulha::platform {
 
-class ScreenWriter {
+class XtermWriter {
 public:
     // Appends to `out` what brings the terminal from what the last update
     // left on it to `console`. The first update (and the first after
