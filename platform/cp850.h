@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace patrulha::platform {
 
@@ -14,5 +15,8 @@ char32_t cp850_to_unicode(std::uint8_t code);
 // 128 to 255 as their code, anything else nothing. The symbols of codes 1 to
 // 31 are not typed characters and give nothing.
 std::optional<std::uint8_t> unicode_to_cp850(char32_t character);
+
+// Appends `c` to `out` in UTF-8.
+void append_utf8(std::string& out, char32_t c);
 
 }  // namespace patrulha::platform

@@ -15,26 +15,6 @@ constexpr int kHeight = ConsoleBuffer::kHeight;
 // Console colour numbers (blue is 1, red is 4) to ANSI ones (red is 1).
 constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
-std::string utf8(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 // The parameters of a string that is one plain SGR sequence (Esc [ digits
 // and semicolons m), or false.
 bool sgr_parameters(const std::string& s, std::string& parameters) {
@@ -101,7 +81,7 @@ ScreenWriter::ScreenWriter(TerminalStrings strings, bool utf8_glyphs)
         Glyph& glyph = glyphs_[static_cast<std::size_t>(code)];
         const auto c = static_cast<std::uint8_t>(code);
         if (utf8_) {
-            glyph.bytes = utf8(cp850_to_unicode(c));
+            append_utf8(glyph.bytes, cp850_to_unicode(c));
         } else {
             // Without UTF-8 only ASCII reaches the terminal intact; the line
             // drawing set, where the terminal has the character, looks closer.

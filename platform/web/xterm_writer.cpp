@@ -9,24 +9,6 @@ namespace {
 // Console colour numbers (blue is 1, red is 4) to ANSI ones (red is 1).
 constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
-void append_utf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 void XtermWriter::forget() {
@@ -62,7 +44,7 @@ void XtermWriter::update(const ConsoleBuffer& console, std::string& out) {
             if (!everything_ && shown == cell) continue;
             move_to({x, y}, out);
             set_colours(cell.attribute, out);
-            append_utf8(cp850_to_unicode(cell.code), out);
+            append_utf8(out, cp850_to_unicode(cell.code));
             shown = cell;
             // In the last column the terminal holds the wrap pending: where
             // its cursor stands then is best not relied on.

@@ -43,6 +43,11 @@ inline std::string recorded(const std::string& program,
            "else echo TTY-CHANGED; fi; echo PLAIN; exec cat";
 }
 
+// "ENDED ..." as `recorded` reports a death by `sig`.
+inline std::string died_by(int sig) {
+    return "ENDED signal=" + std::to_string(sig) + " status=0";
+}
+
 // The pane's modes that a full-screen program turns on, as "alternate
 // cursor keypad keypad-cursor" flags, e.g. "0 1 0 0" for a pane given back.
 inline std::string pane_modes(const TmuxSession& s) {

@@ -42,11 +42,6 @@ TEST(TerminalExitE2E, QuitKeysGiveTheTerminalBack) {
     }
 }
 
-// "ENDED ..." as the wrapper reports a death by `sig`.
-std::string died_by(int sig) {
-    return "ENDED signal=" + std::to_string(sig) + " status=0";
-}
-
 TEST(TerminalExitE2E, EveryEndingSignalGivesTheTerminalBackAndEndsTheProgramByItself) {
     // The program dies by the signal once the terminal is back, so that the
     // shell sees it (and stops a loop of games on Ctrl-C).
