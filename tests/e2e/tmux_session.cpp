@@ -80,13 +80,13 @@ TmuxSession::TmuxSession(const std::string& command, std::vector<std::string> en
 
 // What ends the server and every process of its panes: the panes' process
 // groups killed, then the server, which hangs up whatever is left on its
-// terminals.
+// terminals. The server leaves its socket behind: that goes too.
 std::string TmuxSession::end_command() const {
     const std::string tmux = "tmux -L " + socket_;
     return "for p in $(" + tmux +
            " list-panes -a -F '#{pane_pid}' 2>/dev/null); do "
            "kill -9 -$p 2>/dev/null; done; " +
-           tmux + " kill-server 2>/dev/null";
+           tmux + " kill-server 2>/dev/null; rm -f /tmp/tmux-$(id -u)/" + socket_;
 }
 
 void TmuxSession::watch_over_server() {
