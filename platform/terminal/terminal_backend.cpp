@@ -300,10 +300,18 @@ void TerminalBackend::sleep_us(std::int64_t us) {
         if (left <= 0) return;
         pollfd fds[2] = {{signal_wake_fd(), POLLIN, 0},
                          {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}};
+#if PATRULHA_HAVE_PPOLL
+        // To the microsecond, where the system can: the frames keep an even
+        // pace.
+        const timespec timeout{static_cast<time_t>(left / 1'000'000),
+                               static_cast<long>(left % 1'000'000) * 1000};
+        ::ppoll(fds, 2, &timeout, nullptr);
+#else
         // poll counts whole milliseconds: rounded up, so that the wait never
-        // spins, and the pacing clock takes an over-sleep back at the next
-        // pacing point.
+        // spins; the pacing clock takes an over-sleep back at the next pacing
+        // point.
         ::poll(fds, 2, static_cast<int>((left + 999) / 1000));
+#endif
         if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
     }
 }
