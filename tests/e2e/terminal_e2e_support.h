@@ -43,6 +43,15 @@ inline std::string recorded(const std::string& program,
            "else echo TTY-CHANGED; fi; echo PLAIN; exec cat";
 }
 
+// The frame probe's counter on the screen ("quadro N"), or -1.
+inline int counter(const std::string& screen) {
+    const auto at = screen.find("quadro ");
+    if (at == std::string::npos) return -1;
+    std::size_t end = at + 7;
+    while (end < screen.size() && screen[end] >= '0' && screen[end] <= '9') ++end;
+    return end > at + 7 ? std::stoi(screen.substr(at + 7, end - at - 7)) : -1;
+}
+
 // "ENDED ..." as `recorded` reports a death by `sig`.
 inline std::string died_by(int sig) {
     return "ENDED signal=" + std::to_string(sig) + " status=0";

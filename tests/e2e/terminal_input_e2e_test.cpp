@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/e2e/terminal_e2e_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace patrulha::testing {
 namespace {
@@ -18,37 +19,12 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-// The frame probe's counter on the screen, or -1.
-int counter(const std::string& screen) {
-    const auto at = screen.find("quadro ");
-    if (at == std::string::npos) return -1;
-    std::size_t end = at + 7;
-    while (end < screen.size() && screen[end] >= '0' && screen[end] <= '9') ++end;
-    return end > at + 7 ? std::stoi(screen.substr(at + 7, end - at - 7)) : -1;
-}
-
-// A folder of its own, removed with everything in it.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        char name[] = "/tmp/patrulha-test-XXXXXX";
-        if (::mkdtemp(name)) path_ = name;
-    }
-    ~TemporaryFolder() {
-        if (!path_.empty()) run_capture("rm -rf '" + path_ + "'");
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 TEST(TerminalInputE2E, CtrlCEndsTheProgramAtOnceAfterAMegabytePaste) {
     TmuxSession s(recorded(kFrameProbe));
     ASSERT_TRUE(s.wait_for_text("quadro 3")) << s.capture();
     const int pid = wait_for_process(s, command_of(kFrameProbe));
     ASSERT_GT(pid, 0);
-    TemporaryFolder folder;
+    const TempDir folder;
     const std::string file = folder.path() + "/paste";
     {
         std::ofstream out(file);
@@ -155,7 +131,7 @@ void expect_colour_grid(const TmuxSession& s, bool sixteen) {
 TEST(TerminalInputE2E, EveryColourShowsAsMappedOnEightAndSixteenColourTerminals) {
     // A 16-colour description of xterm of our own, for systems without
     // the one the terminal database ships.
-    TemporaryFolder terminfo;
+    const TempDir terminfo;
     {
         std::ofstream out(terminfo.path() + "/sixteen.ti");
         out << "xterm-16color|xterm with sixteen colours,\n"

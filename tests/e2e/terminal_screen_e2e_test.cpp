@@ -32,15 +32,6 @@ std::string picture(const std::string& screen) {
     return out;
 }
 
-// The frame probe's counter on the screen, or -1.
-int counter(const std::string& screen) {
-    const auto at = screen.find("quadro ");
-    if (at == std::string::npos) return -1;
-    std::size_t end = at + 7;
-    while (end < screen.size() && screen[end] >= '0' && screen[end] <= '9') ++end;
-    return end > at + 7 ? std::stoi(screen.substr(at + 7, end - at - 7)) : -1;
-}
-
 void resize(const TmuxSession& s, int columns, int rows) {
     s.tmux({"resize-window", "-t", s.target(), "-x", std::to_string(columns), "-y",
             std::to_string(rows)});

@@ -2,13 +2,8 @@
 // pseudo-terminal is handed a burst far larger than its type-ahead. It
 // keeps the first keys that fit, drops the rest whole (never half a cursor
 // key), and the next key typed arrives as usual.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +18,7 @@
 
 #include "platform/terminal/terminal_backend.h"
 #include "platform/type_ahead.h"
+#include "tests/terminal/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
@@ -72,55 +68,25 @@ TEST(TypeAheadPty, ABurstBeyondTheTypeAheadKeepsWholeKeysAndTheNextKeyArrives) {
         burst += static_cast<char>('0' + i % 10);
         sent.insert(sent.end(), {'z', 224, 72, 224, 75, 135, 224, 81, '0' + i % 10});
     }
-    int codes[2];
-    ASSERT_EQ(::pipe(codes), 0);
-    winsize size{};
-    size.ws_row = 42;
-    size.ws_col = 80;
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::close(codes[0]);
-        run_child(codes[1], burst.size());
-    }
-    ::close(codes[1]);
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-
-    std::string text;
-    const auto pump_until = [&](const std::string& line) {
-        const auto until = Clock::now() + std::chrono::seconds(10);
-        while (("\n" + text).find("\n" + line + "\n") == std::string::npos && Clock::now() < until) {
-            pollfd fd{codes[0], POLLIN, 0};
-            ::poll(&fd, 1, 20);
-            char buffer[4096];
-            const ssize_t n = ::read(codes[0], buffer, sizeof buffer);
-            if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
-            if (n == 0) break;
-            while (::read(master, buffer, sizeof buffer) > 0) {
-            }
-        }
-        return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+    PtyChild child([&](int codes_fd) { run_child(codes_fd, burst.size()); });
+    const auto has_line = [&](const std::string& line) {
+        return ("\n" + child.report()).find("\n" + line + "\n") != std::string::npos;
     };
-    EXPECT_TRUE(pump_until("ready")) << text;
-    ASSERT_EQ(::write(master, burst.data(), burst.size()), static_cast<ssize_t>(burst.size()));
+    ASSERT_TRUE(child.wait_until([&] { return has_line("ready"); })) << child.report();
+    child.type(burst);
     // The whole burst was waiting, so one read took it all: what it kept
     // is reported before the first "batch". Then one more key.
-    EXPECT_TRUE(pump_until("batch")) << text;
-    ASSERT_EQ(::write(master, "#", 1), 1);
-    EXPECT_TRUE(pump_until(std::to_string('#'))) << text;
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    ::close(master);
-    ::close(codes[0]);
+    ASSERT_TRUE(child.wait_until([&] { return has_line("batch"); })) << child.report();
+    child.type("#");
+    ASSERT_TRUE(child.wait_until([&] { return has_line(std::to_string('#')); })) << child.report();
 
     std::vector<int> got;
-    std::istringstream lines(text);
+    std::istringstream lines(child.report());
     std::string line;
     while (std::getline(lines, line))
         if (line != "ready" && line != "batch") got.push_back(std::atoi(line.c_str()));
     ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got.back(), '#') << text;
+    EXPECT_EQ(got.back(), '#') << child.report();
     got.pop_back();
     // The keys that fitted, exactly as sent, and nothing of the rest.
     const std::vector<int> kept(sent.begin(),
