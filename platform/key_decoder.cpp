@@ -261,41 +261,30 @@ void KeyDecoder::end_burst(std::int64_t now_ms) {
     }
 }
 
+void KeyDecoder::feed_utf8(unsigned char b, std::int64_t now_ms) {
+    if (utf8_left_ > 0 && (b & 0xC0) == 0x80) {
+        utf8_char_ = (utf8_char_ << 6) | (b & 0x3F);
+        if (--utf8_left_ == 0) feed_char(utf8_char_, now_ms);
+        return;
+    }
+    utf8_left_ = 0;
+    if (b < 0x80) {
+        feed_char(b, now_ms);
+    } else if ((b & 0xE0) == 0xC0) {
+        utf8_char_ = b & 0x1F;
+        utf8_left_ = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+        utf8_char_ = b & 0x0F;
+        utf8_left_ = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+        utf8_char_ = b & 0x07;
+        utf8_left_ = 3;
+    }
+}
+
 std::deque<int> KeyDecoder::decode_bytes(const std::string& bytes) {
     KeyDecoder decoder;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        int extra = 0;
-        char32_t c = 0;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            extra = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            extra = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            extra = 3;
-        } else {
-            ++i;
-            continue;
-        }
-        bool valid = i + static_cast<std::size_t>(extra) < bytes.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto cont = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-            if ((cont & 0xC0) != 0x80) valid = false;
-            c = (c << 6) | (cont & 0x3F);
-        }
-        if (!valid) {
-            ++i;
-            continue;
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-        decoder.feed_char(c, 0);
-    }
+    for (const char byte : bytes) decoder.feed_utf8(static_cast<unsigned char>(byte), 0);
     decoder.end_burst(0);
     return decoder.codes_;
 }

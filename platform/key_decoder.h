@@ -51,6 +51,10 @@ public:
     void feed_char(char32_t c, std::int64_t now_ms);
     // One key recognised by the terminal library.
     void feed_key(NamedKey key, std::int64_t now_ms);
+    // One byte of UTF-8 input: its character goes on once its last byte has
+    // come, so a character may be split across reads. A broken character is
+    // dropped, and the byte that broke it is read afresh.
+    void feed_utf8(unsigned char byte, std::int64_t now_ms);
     // Nothing more is immediately available: a lone Esc is a key of its own.
     void end_burst(std::int64_t now_ms);
 
@@ -83,6 +87,8 @@ private:
     int csi_parameter_ = 0;   // its first parameter, capped
     bool csi_plain_ = true;   // nothing but digits so far: no second parameter, no intermediate
     std::int64_t last_input_ms_ = 0;
+    char32_t utf8_char_ = 0;  // the character being assembled from UTF-8
+    int utf8_left_ = 0;       // its bytes still to come
     std::deque<int> codes_;
 };
 

@@ -336,24 +336,7 @@ void TerminalBackend::decode(const char* bytes, std::size_t size) {
             decoder_.feed_char(static_cast<char32_t>(wide), now);
             continue;
         }
-        if (utf8_left_ > 0 && (b & 0xC0) == 0x80) {
-            utf8_char_ = (utf8_char_ << 6) | (b & 0x3F);
-            if (--utf8_left_ == 0) decoder_.feed_char(utf8_char_, now);
-            continue;
-        }
-        utf8_left_ = 0;  // a broken character is dropped
-        if (b < 0x80) {
-            decoder_.feed_char(b, now);
-        } else if ((b & 0xE0) == 0xC0) {
-            utf8_char_ = b & 0x1F;
-            utf8_left_ = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            utf8_char_ = b & 0x0F;
-            utf8_left_ = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            utf8_char_ = b & 0x07;
-            utf8_left_ = 3;
-        }
+        decoder_.feed_utf8(b, now);
     }
 }
 

@@ -101,8 +101,6 @@ private:
     termios game_modes_{};
     bool input_ended_ = false;
     std::mbstate_t multibyte_{};
-    char32_t utf8_char_ = 0;
-    int utf8_left_ = 0;
     KeyDecoder decoder_;
     TypeAhead type_ahead_;
     TonePlayer sound_;
