@@ -20,13 +20,6 @@ bool is_alt_key(char32_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-int alt_code(char32_t c) {
-    if (c >= '1' && c <= '9') return 120 + static_cast<int>(c - '1');
-    if (c == '0') return 129;
-    if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
-    return kLetterScanCodes[c - 'a'];
-}
-
 // The key of a plain CSI or SS3 sequence ending in `final`, the same in
 // both cursor modes.
 NamedKey cursor_key(char32_t final) {
@@ -114,7 +107,7 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
         } else if (c == kEsc) {
             emit(kEsc);  // the first Esc was a key; the second starts afresh
         } else if (is_alt_key(c)) {
-            emit(0, alt_code(c));
+            emit(0, alt_key_code(c));
             state_ = State::Ground;
         } else {
             state_ = State::Ground;  // Alt with any other key: not in the table
@@ -212,30 +205,43 @@ void KeyDecoder::feed_key(NamedKey key, std::int64_t now_ms) {
     emit_key(key);
 }
 
-void KeyDecoder::emit_key(NamedKey key) {
+void append_key_codes(NamedKey key, std::deque<int>& codes) {
+    const auto pair = [&codes](int first, int second) {
+        codes.push_back(first);
+        codes.push_back(second);
+    };
     switch (key) {
-    case NamedKey::Up: emit(224, 72); break;
-    case NamedKey::Down: emit(224, 80); break;
-    case NamedKey::Left: emit(224, 75); break;
-    case NamedKey::Right: emit(224, 77); break;
-    case NamedKey::Home: emit(224, 71); break;
-    case NamedKey::End: emit(224, 79); break;
-    case NamedKey::PageUp: emit(224, 73); break;
-    case NamedKey::PageDown: emit(224, 81); break;
-    case NamedKey::Insert: emit(224, 82); break;
-    case NamedKey::Delete: emit(224, 83); break;
+    case NamedKey::Up: pair(224, 72); break;
+    case NamedKey::Down: pair(224, 80); break;
+    case NamedKey::Left: pair(224, 75); break;
+    case NamedKey::Right: pair(224, 77); break;
+    case NamedKey::Home: pair(224, 71); break;
+    case NamedKey::End: pair(224, 79); break;
+    case NamedKey::PageUp: pair(224, 73); break;
+    case NamedKey::PageDown: pair(224, 81); break;
+    case NamedKey::Insert: pair(224, 82); break;
+    case NamedKey::Delete: pair(224, 83); break;
     case NamedKey::F1: case NamedKey::F2: case NamedKey::F3: case NamedKey::F4:
     case NamedKey::F5: case NamedKey::F6: case NamedKey::F7: case NamedKey::F8:
     case NamedKey::F9: case NamedKey::F10:
-        emit(0, 59 + static_cast<int>(key) - static_cast<int>(NamedKey::F1));
+        pair(0, 59 + static_cast<int>(key) - static_cast<int>(NamedKey::F1));
         break;
-    case NamedKey::F11: emit(224, 133); break;
-    case NamedKey::F12: emit(224, 134); break;
-    case NamedKey::Enter: emit(13); break;
-    case NamedKey::Backspace: emit(8); break;
+    case NamedKey::F11: pair(224, 133); break;
+    case NamedKey::F12: pair(224, 134); break;
+    case NamedKey::Enter: codes.push_back(13); break;
+    case NamedKey::Backspace: codes.push_back(8); break;
     case NamedKey::Other: break;
     }
 }
+
+int alt_key_code(char32_t c) {
+    if (c >= '1' && c <= '9') return 120 + static_cast<int>(c - '1');
+    if (c == '0') return 129;
+    if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
+    return kLetterScanCodes[c - 'a'];
+}
+
+void KeyDecoder::emit_key(NamedKey key) { append_key_codes(key, codes_); }
 
 void KeyDecoder::end_burst(std::int64_t now_ms) {
     switch (state_) {
@@ -245,7 +251,7 @@ void KeyDecoder::end_burst(std::int64_t now_ms) {
         break;
     case State::Ss3:
         // Esc and O alone: Alt+O, since a real SS3 key would have come whole.
-        emit(0, alt_code('o'));
+        emit(0, alt_key_code('o'));
         state_ = State::Ground;
         break;
     case State::Csi:

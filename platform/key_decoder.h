@@ -39,6 +39,13 @@ enum class NamedKey {
     Other,  // recognised, but not a key of the game's table
 };
 
+// Appends the codes the game reads for `key` (nothing for Other).
+void append_key_codes(NamedKey key, std::deque<int>& codes);
+
+// The second code of Alt with a letter or digit (the first is 0): a
+// letter's scan code on the original keyboard, digits 120 to 129.
+int alt_key_code(char32_t letter_or_digit);
+
 class KeyDecoder {
 public:
     // A partial escape sequence left alone longer than this is abandoned:

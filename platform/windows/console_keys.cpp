@@ -1,6 +1,7 @@
 #include "platform/windows/console_keys.h"
 
 #include "platform/cp850.h"
+#include "platform/key_decoder.h"
 
 namespace patrulha::platform {
 
@@ -8,43 +9,32 @@ namespace {
 
 using namespace console_key;
 
-// The scan codes of the letter keys on the original keyboard, for Alt with a
-// key whose event carries none.
-constexpr int kLetterScanCodes[26] = {
-    30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,  // a to m
-    49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44,  // n to z
-};
-
-// The second code of a key that arrives as 224 and a code; 0 for others.
-int extended_code(unsigned virtual_key) {
+// The key of a virtual key that the key table names; Other for the rest.
+NamedKey named_key(unsigned virtual_key) {
     switch (virtual_key) {
-    case kUp: return 72;
-    case kDown: return 80;
-    case kLeft: return 75;
-    case kRight: return 77;
-    case kHome: return 71;
-    case kEnd: return 79;
-    case kPrior: return 73;
-    case kNext: return 81;
-    case kInsert: return 82;
-    case kDelete: return 83;
-    case kF11: return 133;
-    case kF12: return 134;
-    default: return 0;
+    case kUp: return NamedKey::Up;
+    case kDown: return NamedKey::Down;
+    case kLeft: return NamedKey::Left;
+    case kRight: return NamedKey::Right;
+    case kHome: return NamedKey::Home;
+    case kEnd: return NamedKey::End;
+    case kPrior: return NamedKey::PageUp;
+    case kNext: return NamedKey::PageDown;
+    case kInsert: return NamedKey::Insert;
+    case kDelete: return NamedKey::Delete;
+    default: break;
     }
+    if (virtual_key >= kF1 && virtual_key <= kF12)
+        return static_cast<NamedKey>(static_cast<int>(NamedKey::F1) +
+                                     static_cast<int>(virtual_key - kF1));
+    return NamedKey::Other;
 }
 
 // Appends the codes of one press.
 void translate_press(const ConsoleKeyEvent& event, std::deque<int>& codes) {
     const unsigned vk = event.virtual_key;
-    if (const int code = extended_code(vk)) {
-        codes.push_back(224);
-        codes.push_back(code);
-        return;
-    }
-    if (vk >= kF1 && vk <= kF10) {
-        codes.push_back(0);
-        codes.push_back(59 + static_cast<int>(vk - kF1));
+    if (const NamedKey key = named_key(vk); key != NamedKey::Other) {
+        append_key_codes(key, codes);
         return;
     }
     // Some consoles report Esc with no character.
@@ -60,12 +50,12 @@ void translate_press(const ConsoleKeyEvent& event, std::deque<int>& codes) {
         if (vk >= 'A' && vk <= 'Z') {
             codes.push_back(0);
             codes.push_back(event.scan_code != 0 ? static_cast<int>(event.scan_code)
-                                                 : kLetterScanCodes[vk - 'A']);
+                                                 : alt_key_code(vk));
             return;
         }
         if (vk >= '0' && vk <= '9') {
             codes.push_back(0);
-            codes.push_back(vk == '0' ? 129 : 120 + static_cast<int>(vk - '1'));
+            codes.push_back(alt_key_code(vk));
             return;
         }
     }
