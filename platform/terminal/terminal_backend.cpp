@@ -84,7 +84,9 @@ TerminalBackend::TerminalBackend() {
     game_modes_.c_lflag |= ISIG;
     game_modes_.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF);
     game_modes_.c_oflag &= ~static_cast<tcflag_t>(ONLCR);
-    game_modes_.c_cc[VMIN] = 1;
+    // Reads return at once: the backend reads only what poll and FIONREAD
+    // said is there, and a read must not wait for more.
+    game_modes_.c_cc[VMIN] = 0;
     game_modes_.c_cc[VTIME] = 0;
 
     active_ = true;
@@ -340,6 +342,19 @@ void TerminalBackend::decode(const char* bytes, std::size_t size) {
     }
 }
 
+namespace {
+
+// Whether standard input is still readable with nothing to read, looked at
+// again.
+bool readable_and_empty() {
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    int available = 0;
+    return ::poll(&fd, 1, 0) > 0 && ::ioctl(STDIN_FILENO, FIONREAD, &available) == 0 &&
+           available <= 0;
+}
+
+}  // namespace
+
 void TerminalBackend::read_input() {
     if (input_ended_) return;
     std::size_t total = 0;
@@ -354,16 +369,26 @@ void TerminalBackend::read_input() {
         if (ready <= 0) break;
         if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
         int available = 0;
-        if (::ioctl(STDIN_FILENO, FIONREAD, &available) != 0 || available <= 0) {
-            // Readable with nothing to read: the end of input. The keys
-            // already read still count.
+        if (::ioctl(STDIN_FILENO, FIONREAD, &available) != 0) {
             input_ended_ = true;
             break;
         }
+        if (available <= 0) {
+            // Readable with nothing to read: the end of input, where it
+            // stays so. A signal key (Ctrl-C, Ctrl-Z) empties the queue, and
+            // may do so between the poll and here: that is no end. The keys
+            // already read still count.
+            if (readable_and_empty()) input_ended_ = true;
+            break;
+        }
+        // The terminal's modes make this read return at once (VMIN 0), even
+        // when a signal key has emptied the queue since FIONREAD: it must
+        // never wait, since a signal's handler restarts it.
         const ssize_t n = ::read(STDIN_FILENO, buffer,
                                  std::min(sizeof buffer, static_cast<std::size_t>(available)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
+        if (n == 0 || (n < 0 && errno == EAGAIN)) break;  // emptied since: nothing now
+        if (n < 0) {
             input_ended_ = true;
             break;
         }
