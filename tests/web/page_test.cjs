@@ -101,14 +101,20 @@ function shows(s, x, y, text, fg) {
 
 const anywhere = (s, text) => s.text.some((row) => row.includes(text));
 
+// A wait cut short by a screen that can no longer lead to what it waits
+// for (the ship shot down for good while a step waited).
+class Interrupted extends Error {}
+
 // Waits until `check` holds for the whole screen; fails with the last
-// screen seen once the deadline has passed.
-async function waitFor(page, what, check) {
+// screen seen once the deadline has passed, or at once with Interrupted
+// when `unless` holds instead.
+async function waitFor(page, what, check, unless) {
     const until = Date.now() + kDeadlineMs;
     let screen;
     for (;;) {
         screen = await readScreen(page);
         if (check(screen)) return screen;
+        if (unless && unless(screen)) throw new Interrupted(`${what} cut short:\n${dump(screen)}`);
         if (Date.now() > until) throw new Error(`no ${what} within ${kDeadlineMs} ms:\n${dump(screen)}`);
         await new Promise((resolve) => setTimeout(resolve, 100));
     }
@@ -211,12 +217,34 @@ async function play(page) {
     });
 
     const shipAt = (x, y) => (s) => glyphAt(s, x, y) === kShip && fgAt(s, x, y) === ansi(WHITE);
+    const gameShown = (s) =>
+        shows(s, 1, 1, '\u2554') && shows(s, 45, 1, '\u2566') && shows(s, 60, 6, 'FACIL') &&
+        shows(s, 50, 8, 'VIDAS:');
+    const gameOver = (s) => anywhere(s, 'JOGAR NOVAMENTE? S/N');
+
+    // The enemies' shots fall at random, and the ship stands still while a
+    // step waits: it can lose its last life before the step is done. A step
+    // that needs a game in play then answers S, which leads to the title,
+    // starts another game and runs again, a few times at most.
+    const kGames = 4;
+    const inPlay = async (body) => {
+        for (let game = 1; ; ++game) {
+            try {
+                return await body();
+            } catch (error) {
+                if (!(error instanceof Interrupted) || game === kGames) throw error;
+                console.log(`# game over in the way (game ${game}); playing another`);
+            }
+            if (gameOver(await readScreen(page))) await page.keyboard.press('s');
+            await waitFor(page, 'title screen after the game over', titleShown);
+            await page.keyboard.press('1');
+            await waitFor(page, 'another game', gameShown);
+        }
+    };
 
     await step('1 starts a game: frame, panel, the ship at its place', async () => {
         await page.keyboard.press('1');
-        await waitFor(page, 'game screen', (s) =>
-            shows(s, 1, 1, '\u2554') && shows(s, 45, 1, '\u2566') && shows(s, 60, 6, 'FACIL') &&
-            shows(s, 50, 8, 'VIDAS:') && shipAt(23, 39)(s));
+        await waitFor(page, 'game screen', (s) => gameShown(s) && shipAt(23, 39)(s));
     });
 
     await step('ArrowLeft moves the ship one column', async () => {
@@ -236,38 +264,51 @@ async function play(page) {
         if (Math.abs(length - 0.015) > 0.001) throw new Error(`the tone lasts ${length} s`);
     });
 
-    await step('a game in play: enemies in the field, a shot in flight', async () => {
+    // Fires from wherever the ship is (a new game puts it back in the
+    // middle); the column of the shot seen below row `below`.
+    const shotFired = async (what, below) => {
+        let x;
+        await waitFor(page, 'the ship on its row', (s) => {
+            for (x = 2; x <= 44; ++x) if (shipAt(x, 39)(s)) return true;
+            return false;
+        }, gameOver);
+        await page.keyboard.press('z');
+        await waitFor(page, what, (s) => shotRows(s, x, below).length > 0, gameOver);
+        return x;
+    };
+
+    await step('a game in play: enemies in the field, a shot in flight', () => inPlay(async () => {
         await waitFor(page, 'enemies', (s) => {
             let found = 0;
             for (let y = 2; y <= 17; ++y)
                 for (let x = 2; x <= 44; ++x) if (kEnemies.includes(glyphAt(s, x, y))) ++found;
             return found >= 3;
-        });
-        await page.keyboard.press('z');
-        await waitFor(page, 'a shot in flight', (s) => shotRows(s, 22, 38).length > 0);
+        }, gameOver);
+        await shotFired('a shot in flight', 38);
         await picture(page, 'game.png');
-    });
+    }));
 
-    await step('a fires a special bomb: one bomb fewer in the panel', async () => {
+    await step('a fires a special bomb: one bomb fewer in the panel', () => inPlay(async () => {
         const bombs = number(await readScreen(page), 60, 10);
         if (!(bombs > 0)) throw new Error(`no bomb to fire: ${bombs}`);
         await page.keyboard.press('a');
-        await waitFor(page, 'one bomb fewer', (s) => number(s, 60, 10) === bombs - 1);
-    });
+        await waitFor(page, 'one bomb fewer', (s) => number(s, 60, 10) === bombs - 1, gameOver);
+    }));
 
-    await step('s pauses: the field stands still until s again', async () => {
-        await page.keyboard.press('z');
-        await waitFor(page, 'another shot', (s) => shotRows(s, 22, 39).length > 0);
+    await step('s pauses: the field stands still until s again', () => inPlay(async () => {
+        const x = await shotFired('another shot', 39);
         await page.keyboard.press('s');
         // The frame under way when the key came may still draw: paused
-        // means the same screen, cell for cell, from then on.
+        // means the same screen, cell for cell, from then on. Should the
+        // game have ended just before, the s answered its prompt instead.
         let still = await readScreen(page);
         await waitFor(page, 'the pause', (s) => {
             const same = JSON.stringify(s.text) === JSON.stringify(still.text);
             still = s;
             return same;
-        });
-        if (shotRows(still, 22, 39).length === 0) throw new Error(`no shot held:\n${dump(still)}`);
+        }, gameOver);
+        if (!gameShown(still)) throw new Interrupted(`the game ended before the pause:\n${dump(still)}`);
+        if (shotRows(still, x, 39).length === 0) throw new Error(`no shot held:\n${dump(still)}`);
         const since = Date.now();
         while (Date.now() - since < 1500) {
             await new Promise((resolve) => setTimeout(resolve, 250));
@@ -279,14 +320,15 @@ async function play(page) {
         await page.keyboard.press('s');
         await waitFor(page, 'the game going on', (s) =>
             JSON.stringify(s.text) !== JSON.stringify(still.text));
-    });
+    }));
 
-    await step('d ends the program: the console cleared and the end line shown', async () => {
+    await step('d ends the program: the console cleared and the end line shown', () => inPlay(async () => {
+        if (gameOver(await readScreen(page))) throw new Interrupted('the game is over');
         await page.keyboard.press('d');
         const s = await waitFor(page, 'end line', (screen) =>
-            screen.end.startsWith('Fim.') && screen.text.every((row) => row.trim() === ''));
+            screen.end.startsWith('Fim.') && screen.text.every((row) => row.trim() === ''), gameOver);
         if (!s.end.includes('Jogar de novo')) throw new Error(`end line "${s.end}"`);
-    });
+    }));
 
     return steps.length;
 }
