@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser build's checks: builds the page and the tests with emscripten,
 # then runs the unit and screen tests under Node and plays the page in
-# headless Chromium (which also saves the README's pictures in docs/images).
+# headless Chromium (which also takes the README's pictures, into
+# build-web/images; copy them to docs/images to refresh the README's).
 # Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."

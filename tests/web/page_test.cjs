@@ -6,7 +6,7 @@
 // from the page's terminal; the tones from the Web Audio calls the page
 // makes. Saves the README's pictures on the way.
 //
-//   node page_test.cjs --page build-web/patrulha.html --images docs/images
+//   node page_test.cjs --page build-web/patrulha.html --images build-web/images
 //                      [--browser /usr/bin/chromium]
 //
 // Chromium gets an empty profile of its own; the browser, every process it
