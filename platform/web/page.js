@@ -139,6 +139,9 @@
                 wake = () => { clearTimeout(timer); wake = null; resolve(); };
             });
         },
+        // Whether the game is waiting for a key: what it drew before is
+        // all with the terminal by then.
+        get waitingForKey() { return wake !== null; },
         tone,
         ended: showEnd,
     };

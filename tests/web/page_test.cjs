@@ -49,10 +49,13 @@ const kEnemies = ['\u25BC', '\u2666', '\u263B', '\u263C'];
 
 // ==== The page's terminal, read back ====
 
-// The whole terminal: each row's text and each cell's palette colours.
+// The whole terminal once it has taken in all it was sent: each row's text
+// and each cell's palette colours; and whether the game waits for a key.
 function readScreen(page) {
-    return page.evaluate(() => {
+    return page.evaluate(async () => {
         const terminal = window.patrulhaPage.terminal;
+        const waitingForKey = window.patrulhaPage.waitingForKey;
+        await new Promise((resolve) => terminal.write('', resolve));
         const buffer = terminal.buffer.active;
         const text = [], fg = [], bg = [];
         for (let y = 0; y < terminal.rows; ++y) {
@@ -70,7 +73,7 @@ function readScreen(page) {
             bg.push(rowBg);
         }
         return {
-            columns: terminal.cols, rows: terminal.rows, text, fg, bg,
+            columns: terminal.cols, rows: terminal.rows, text, fg, bg, waitingForKey,
             end: document.getElementById('end').textContent,
         };
     });
@@ -298,16 +301,13 @@ async function play(page) {
     await step('s pauses: the field stands still until s again', () => inPlay(async () => {
         const x = await shotFired('another shot', 39);
         await page.keyboard.press('s');
-        // The frame under way when the key came may still draw: paused
-        // means the same screen, cell for cell, from then on. Should the
-        // game have ended just before, the s answered its prompt instead.
-        let still = await readScreen(page);
-        await waitFor(page, 'the pause', (s) => {
-            const same = JSON.stringify(s.text) === JSON.stringify(still.text);
-            still = s;
-            return same;
-        }, gameOver);
-        if (!gameShown(still)) throw new Interrupted(`the game ended before the pause:\n${dump(still)}`);
+        // Paused: the game waits for its next key with the frame under way
+        // drawn. Should the game have ended just before, the s answered its
+        // prompt instead.
+        const still = await waitFor(page, 'the pause', (s) => s.waitingForKey, gameOver);
+        if (!gameShown(still) || gameOver(still)) {
+            throw new Interrupted(`the game ended before the pause:\n${dump(still)}`);
+        }
         if (shotRows(still, x, 39).length === 0) throw new Error(`no shot held:\n${dump(still)}`);
         const since = Date.now();
         while (Date.now() - since < 1500) {
