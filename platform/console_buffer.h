@@ -37,6 +37,14 @@ struct Rect {
     Rect intersect(const Rect& other) const;
 };
 
+// The colour a terminal numbers `colour` by: the console counts blue 1 and
+// red 4, a terminal red 1 and blue 4, the bright ones 8 above either way.
+// The swap is its own inverse.
+constexpr int ansi_colour(int colour) {
+    constexpr int kSwapped[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    return kSwapped[colour & 7] + (colour & 8);
+}
+
 class ConsoleBuffer {
 public:
     static constexpr int kWidth = 80;

@@ -12,9 +12,6 @@ namespace {
 constexpr int kWidth = ConsoleBuffer::kWidth;
 constexpr int kHeight = ConsoleBuffer::kHeight;
 
-// Console colour numbers (blue is 1, red is 4) to ANSI ones (red is 1).
-constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
 // The parameters of a string that is one plain SGR sequence (Esc [ digits
 // and semicolons m), or false.
 bool sgr_parameters(const std::string& s, std::string& parameters) {
@@ -59,13 +56,13 @@ Look look_of(std::uint16_t attribute, ColourMode mode) {
     Look look;
     switch (mode) {
     case ColourMode::Full:
-        look.fg = kAnsi[fg & 7] + (fg & 8);
-        look.bg = kAnsi[bg & 7] + (bg & 8);
+        look.fg = ansi_colour(fg);
+        look.bg = ansi_colour(bg);
         break;
     case ColourMode::Eight:
-        look.fg = kAnsi[fg & 7];
+        look.fg = ansi_colour(fg & 7);
         look.bold = (fg & 8) != 0;
-        look.bg = kAnsi[bg & 7];
+        look.bg = ansi_colour(bg & 7);
         break;
     case ColourMode::None:
         look.bold = (fg & 8) != 0;

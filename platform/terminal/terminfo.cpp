@@ -147,12 +147,11 @@ TerminalStrings load_terminal_strings(const std::string& term) {
 
     // Colours in ANSI numbering. Old descriptions have only setf and setb,
     // which number them as the console does (blue 1, red 4).
-    constexpr int kConsoleOf[8] = {0, 4, 2, 6, 1, 5, 3, 7};
     const bool ansi = present(tigetstr("setaf")) && present(tigetstr("setab"));
     const int usable = t.colours >= 16 ? 16 : t.colours >= 8 ? 8 : 0;
     for (int c = 0; c < usable; ++c) {
         const auto i = static_cast<std::size_t>(c);
-        const int other = kConsoleOf[c & 7] + (c & 8);
+        const int other = ansi_colour(c);  // the swap back
         t.foreground[i] = ansi ? expanded("setaf", c) : expanded("setf", other);
         t.background[i] = ansi ? expanded("setab", c) : expanded("setb", other);
     }

@@ -4,13 +4,6 @@
 
 namespace patrulha::platform {
 
-namespace {
-
-// Console colour numbers (blue is 1, red is 4) to ANSI ones (red is 1).
-constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
-}  // namespace
-
 void XtermWriter::forget() {
     everything_ = true;
     attribute_ = -1;
@@ -30,8 +23,8 @@ void XtermWriter::set_colours(std::uint16_t attribute, std::string& out) {
     if (attribute_ == (fg | bg << 4)) return;
     // 30-37 and 40-47 the dark colours, 90-97 and 100-107 the bright ones:
     // the page's palette gives each the console's own colour.
-    const int fg_code = (fg & 8 ? 90 : 30) + kAnsi[fg & 7];
-    const int bg_code = (bg & 8 ? 100 : 40) + kAnsi[bg & 7];
+    const int fg_code = (fg & 8 ? 90 : 30) + ansi_colour(fg & 7);
+    const int bg_code = (bg & 8 ? 100 : 40) + ansi_colour(bg & 7);
     out += "\x1b[" + std::to_string(fg_code) + ';' + std::to_string(bg_code) + 'm';
     attribute_ = fg | bg << 4;
 }
