@@ -182,8 +182,10 @@ platform_cmake_args() {
     fi
 }
 
-# What building the terminal game and its tests needs, by Debian's names.
-BUILD_PACKAGES=(cmake make g++ libncurses-dev libasound2-dev libgtest-dev)
+# What building the terminal game needs, by Debian's names; and with its
+# tests.
+GAME_PACKAGES=(cmake make g++ libncurses-dev libasound2-dev)
+BUILD_PACKAGES=("${GAME_PACKAGES[@]}" libgtest-dev)
 
 # Jobs to build with: one per core.
 build_jobs() {

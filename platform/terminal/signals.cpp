@@ -180,13 +180,9 @@ sigset_t asynchronous_signals() {
     return set;
 }
 
-void end_by_signal(int sig) {
-    die_by(sig);
-}
+void end_by_signal(int sig) { die_by(sig); }
 
-int signal_wake_fd() {
-    return wake_pipe[0];
-}
+int signal_wake_fd() { return wake_pipe[0]; }
 
 void drain_signal_wakes() {
     if (wake_pipe[0] < 0) return;
@@ -195,9 +191,7 @@ void drain_signal_wakes() {
     }
 }
 
-int pending_end_signal() {
-    return end_signal;
-}
+int pending_end_signal() { return end_signal; }
 
 bool take_suspend_request() {
     const bool was = suspend_requested != 0;
@@ -218,8 +212,7 @@ bool take_resized() {
 }
 
 void stop_process() {
-    struct sigaction stop_default {
-    }, ours{};
+    struct sigaction stop_default {}, ours{};
     sigemptyset(&stop_default.sa_mask);
     stop_default.sa_handler = SIG_DFL;
     sigaction(SIGTSTP, &stop_default, &ours);
@@ -245,9 +238,7 @@ void arm_emergency_reset(const std::string& reset, int fd, int modes_at, const t
     armed = true;
 }
 
-void disarm_emergency_reset() {
-    armed = false;
-}
+void disarm_emergency_reset() { armed = false; }
 
 void emergency_reset() noexcept {
     if (!armed.exchange(false)) return;

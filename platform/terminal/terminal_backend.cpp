@@ -441,7 +441,7 @@ void TerminalBackend::beep(unsigned frequency, unsigned duration_ms) {
 void TerminalBackend::bell() { send(writer_->strings().bell); }
 
 void TerminalBackend::request_full_console() {
-    if (rows_ >= ConsoleBuffer::kHeight && cols_ >= ConsoleBuffer::kWidth) return;
+    if (!too_small()) return;
     // Only xterm and its kin honour the window operation that resizes; a
     // multiplexer in between would pass it to nobody.
     if (term_.rfind("xterm", 0) != 0 || std::getenv("TMUX")) return;
