@@ -12,6 +12,14 @@
 
 namespace patrulha::platform {
 
+// Thrown by a backend at a pacing point or key wait when the program must
+// end from outside the game: a signal, Ctrl-C, its window closed, its
+// terminal or console gone. The program unwinds, and the backend gives
+// everything back.
+struct ProgramEnded {
+    int status;  // the exit status: 128 + the signal (Ctrl-C 130), 1 when gone
+};
+
 class Backend {
 public:
     virtual ~Backend() = default;

@@ -48,7 +48,7 @@ std::string system_error(const char* what) { return std::string(what) + ": " + s
 
 void TerminalBackend::check_signals() {
     drain_signal_wakes();
-    if (const int sig = pending_end_signal()) throw Interrupted{sig};
+    if (const int sig = pending_end_signal()) throw ProgramEnded{128 + sig};
     if (take_suspend_request()) suspend();
     if (take_continued()) resume_screen();
     if (take_resized()) {
@@ -314,7 +314,7 @@ void TerminalBackend::sleep_us(std::int64_t us) {
         // point.
         ::poll(fds, 2, static_cast<int>((left + 999) / 1000));
 #endif
-        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
     }
 }
 
@@ -367,7 +367,7 @@ void TerminalBackend::read_input() {
         if (ready < 0 && errno == EINTR) continue;
         if (wait > 0) waited_for_sequence = true;
         if (ready <= 0) break;
-        if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw TerminalGone{};
+        if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
         int available = 0;
         if (::ioctl(STDIN_FILENO, FIONREAD, &available) != 0) {
             input_ended_ = true;
@@ -405,7 +405,7 @@ void TerminalBackend::read_input() {
 void TerminalBackend::wait_for_input_or_signal(int timeout_ms) {
     pollfd fds[2] = {{signal_wake_fd(), POLLIN, 0}, {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}};
     const int ready = ::poll(fds, 2, timeout_ms);
-    if (ready > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) throw TerminalGone{};
+    if (ready > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) throw ProgramEnded{1};
     if (ready > 0 && (fds[1].revents & POLLIN)) {
         read_input();
         check_input_alive();
@@ -413,7 +413,7 @@ void TerminalBackend::wait_for_input_or_signal(int timeout_ms) {
 }
 
 void TerminalBackend::check_input_alive() {
-    if (input_ended_ && type_ahead_.empty()) throw TerminalGone{};
+    if (input_ended_ && type_ahead_.empty()) throw ProgramEnded{1};
 }
 
 void TerminalBackend::read_keys(std::deque<int>& keys, bool wait) {

@@ -27,16 +27,6 @@ struct TerminalError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A signal asked the program to end (Ctrl-C, kill, hang-up): thrown at the
-// next pacing point or key wait so that the program unwinds and restores the
-// terminal.
-struct Interrupted {
-    int signal;
-};
-
-// The terminal went away (hang-up, end of input).
-struct TerminalGone {};
-
 class TerminalBackend final : public Backend {
 public:
     // Takes over the terminal on standard input and output. Throws
@@ -55,8 +45,8 @@ public:
     // While the window is smaller than the console, present and the key
     // wait stand still: they show the size needed and the size there is,
     // discard keys, and return only once the window is large enough (the
-    // whole console redrawn) or throw when a signal ends the program or the
-    // terminal goes away. Time spent standing still or suspended does not
+    // whole console redrawn) or throw ProgramEnded when a signal ends the
+    // program (128 + the signal) or the terminal goes away (1). Time spent standing still or suspended does not
     // count in now_us, so the game resumes at the pace it had. Keys are
     // read whenever the backend is called, sleeping included, into a
     // bounded type-ahead: a flood of input never piles up in the terminal,

@@ -2,9 +2,9 @@
 
 #include <clocale>
 #include <cstdio>
-#include <exception>
 #include <string>
 
+#include "platform/program.h"
 #include "platform/runtime.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/terminal_backend.h"
@@ -17,27 +17,11 @@ namespace {
 int run_and_restore(const char* name, const std::function<int()>& body) {
     try {
         TerminalBackend terminal;
-        Runtime::instance().attach(terminal);
-        int status = 0;
-        const char* failure = nullptr;
-        std::string message;
-        try {
-            status = body();
-        } catch (const Interrupted& interrupted) {
-            status = 128 + interrupted.signal;
-        } catch (const TerminalGone&) {
-            status = 1;
-        } catch (const std::exception& error) {
-            message = error.what();
-            failure = message.c_str();
-            status = 1;
-        } catch (...) {
-            failure = "unexpected error";
-            status = 1;
-        }
+        std::string failure;
+        const int status = run_attached(terminal, body, failure);
         terminal.restore();
         Runtime::instance().detach();
-        if (failure) std::fprintf(stderr, "%s: %s\n", name, failure);
+        if (!failure.empty()) std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
         return status;
     } catch (const TerminalError& error) {
         std::fprintf(stderr, "%s: %s\n", name, error.what());

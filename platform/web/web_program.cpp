@@ -2,9 +2,9 @@
 
 #include <emscripten.h>
 
-#include <exception>
 #include <string>
 
+#include "platform/program.h"
 #include "platform/runtime.h"
 #include "platform/web/web_backend.h"
 
@@ -17,18 +17,8 @@ EM_JS(void, page_ended, (int status, const char* error), {
 
 int run_on_web(const std::function<int()>& body) {
     WebBackend page;
-    Runtime::instance().attach(page);
-    int status = 0;
     std::string error;
-    try {
-        status = body();
-    } catch (const std::exception& e) {
-        error = e.what();
-        status = 1;
-    } catch (...) {
-        error = "unexpected error";
-        status = 1;
-    }
+    const int status = run_attached(page, body, error);
     // What the game left on its console stays in view above the end line.
     Runtime::instance().pace();
     Runtime::instance().detach();

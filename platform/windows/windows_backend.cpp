@@ -40,6 +40,8 @@ std::atomic<int> end_status{0};
 HANDLE wake_event = nullptr;      // set when an end is asked for
 HANDLE restored_event = nullptr;  // set once the console is given back
 
+// The exit status of each end: 130 for Ctrl-C and Ctrl-Break, 129 for a
+// closed window, as the terminal build reports SIGINT and SIGHUP.
 BOOL WINAPI on_control_event(DWORD type) {
     int status = 0;
     switch (type) {
@@ -322,20 +324,20 @@ std::time_t WindowsBackend::wall_time() { return std::time(nullptr); }
 // ==== Keys and control events ====
 
 void WindowsBackend::check_control() {
-    if (const int status = end_status.load()) throw ConsoleInterrupted{status};
+    if (const int status = end_status.load()) throw ProgramEnded{status};
 }
 
 void WindowsBackend::read_input() {
     std::deque<int> codes;
     for (;;) {
         DWORD waiting = 0;
-        if (!GetNumberOfConsoleInputEvents(saved_->input, &waiting)) throw ConsoleGone{};
+        if (!GetNumberOfConsoleInputEvents(saved_->input, &waiting)) throw ProgramEnded{1};
         if (waiting == 0) break;
         INPUT_RECORD records[64];
         DWORD read = 0;
         if (!ReadConsoleInputW(saved_->input, records,
                                std::min<DWORD>(waiting, static_cast<DWORD>(std::size(records))), &read))
-            throw ConsoleGone{};
+            throw ProgramEnded{1};
         for (DWORD i = 0; i < read; ++i) {
             const INPUT_RECORD& record = records[i];
             if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) resized_ = true;
@@ -357,7 +359,7 @@ void WindowsBackend::read_input() {
 void WindowsBackend::wait_for_input(unsigned long timeout_ms) {
     const HANDLE handles[2] = {saved_->input, wake_event};
     const DWORD woke = WaitForMultipleObjects(2, handles, FALSE, timeout_ms);
-    if (woke == WAIT_FAILED) throw ConsoleGone{};
+    if (woke == WAIT_FAILED) throw ProgramEnded{1};
     if (woke == WAIT_OBJECT_0 + 1) check_control();
     if (woke == WAIT_OBJECT_0) read_input();
 }

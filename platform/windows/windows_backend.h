@@ -22,18 +22,6 @@ struct ConsoleError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The player ended the program from outside the game (Ctrl-C, Ctrl-Break,
-// closing the console window): thrown at the next pacing point or key wait,
-// so that the program unwinds and gives the console back. `status` is the
-// exit status: 130 for Ctrl-C and Ctrl-Break, 129 for a closed window, as
-// the terminal build reports SIGINT and SIGHUP.
-struct ConsoleInterrupted {
-    int status;
-};
-
-// The console's input went away (its handle closed or broken).
-struct ConsoleGone {};
-
 class WindowsBackend final : public Backend {
 public:
     // Takes over the console on standard input and output, with the window

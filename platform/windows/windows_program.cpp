@@ -1,9 +1,9 @@
 #include "platform/windows/windows_program.h"
 
 #include <cstdio>
-#include <exception>
 #include <string>
 
+#include "platform/program.h"
 #include "platform/runtime.h"
 #include "platform/windows/windows_backend.h"
 
@@ -12,22 +12,8 @@ namespace patrulha::platform {
 int run_on_console(const char* name, const wchar_t* title, const std::function<int()>& body) {
     try {
         WindowsBackend console(title);
-        Runtime::instance().attach(console);
-        int status = 0;
         std::string failure;
-        try {
-            status = body();
-        } catch (const ConsoleInterrupted& interrupted) {
-            status = interrupted.status;
-        } catch (const ConsoleGone&) {
-            status = 1;
-        } catch (const std::exception& error) {
-            failure = error.what();
-            status = 1;
-        } catch (...) {
-            failure = "unexpected error";
-            status = 1;
-        }
+        const int status = run_attached(console, body, failure);
         console.restore();
         Runtime::instance().detach();
         if (!failure.empty()) std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
