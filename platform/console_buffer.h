@@ -1,7 +1,9 @@
 // The in-memory console screen buffer: 80 x 42 cells of an 8-bit code and a
 // 16-bit attribute, a cursor and a current attribute, with the semantics of
 // a Windows console whose window is the whole buffer, and the terminal's
-// pending wrap at the right edge.
+// pending wrap at the right edge. It knows which rows were written since a
+// reader last took them (ChangeTracker), so that presenting a frame looks
+// at the rows the frame changed and no others.
 #pragma once
 
 #include <array>
@@ -53,6 +55,9 @@ public:
     static constexpr int kDefaultCursorSize = 25;
 
     ConsoleBuffer() { reset(); }
+    // A copy counts as wholly written: no reader has taken it yet.
+    ConsoleBuffer(const ConsoleBuffer& other);
+    ConsoleBuffer& operator=(const ConsoleBuffer& other);
 
     // Blank cells in the default attribute, cursor at (0, 0), visible.
     void reset();
@@ -61,7 +66,10 @@ public:
     static bool inside(Point p) { return bounds().contains(p); }
 
     const Cell& at(Point p) const { return cells_[index(p)]; }
-    Cell& at(Point p) { return cells_[index(p)]; }
+    void set(Point p, Cell cell) {
+        cells_[index(p)] = cell;
+        touch(p.y, p.y);
+    }
 
     // The cursor cell; while a wrap is pending it is the last column.
     Point cursor() const { return cursor_; }
@@ -101,18 +109,55 @@ public:
     // the current attribute.
     void scroll_up();
 
+    // Every write to cells stamps the rows it touched with a stamp newer
+    // than any before it, in this buffer or another. The newest stamp of
+    // the buffer, and of row `y`.
+    std::uint64_t stamp() const { return stamp_; }
+    std::uint64_t row_stamp(int y) const { return row_stamps_[static_cast<std::size_t>(y)]; }
+
 private:
     static std::size_t index(Point p) {
         return static_cast<std::size_t>(p.y) * kWidth + static_cast<std::size_t>(p.x);
     }
     void line_feed();
+    // Rows `first` to `last` were written.
+    void touch(int first, int last);
 
     std::array<Cell, kWidth * kHeight> cells_{};
+    std::array<std::uint64_t, kHeight> row_stamps_{};
+    std::uint64_t stamp_ = 0;
     Point cursor_{};
     bool wrap_pending_ = false;
     std::uint16_t attribute_ = kDefaultAttribute;
     int cursor_size_ = kDefaultCursorSize;
     bool cursor_visible_ = true;
+};
+
+// What a reader of a console buffer (a writer that shows it) has taken of
+// it so far, to know which rows may have changed since.
+class ChangeTracker {
+public:
+    // Whether any cell of `console`, or of its row `y`, may differ from what
+    // was taken last. Every row may, for a buffer other than the one taken.
+    bool changed(const ConsoleBuffer& console) const {
+        return source_ != &console || console.stamp() > taken_;
+    }
+    bool row_changed(const ConsoleBuffer& console, int y) const {
+        return source_ != &console || console.row_stamp(y) > taken_;
+    }
+
+    // Everything `console` holds now has been taken.
+    void took(const ConsoleBuffer& console) {
+        source_ = &console;
+        taken_ = console.stamp();
+    }
+
+    // Nothing is known to have been taken: every row counts as changed.
+    void forget() { source_ = nullptr; }
+
+private:
+    const ConsoleBuffer* source_ = nullptr;
+    std::uint64_t taken_ = 0;
 };
 
 }  // namespace patrulha::platform

@@ -154,7 +154,7 @@ BOOL WriteConsoleOutputA(HANDLE console, const CHAR_INFO* cells, COORD size, COO
         for (int x = done.left; x <= done.right; ++x) {
             const CHAR_INFO& in =
                 cells[(y - wanted.top + origin.Y) * size.X + (x - wanted.left + origin.X)];
-            buffer->at({x, y}) = {static_cast<std::uint8_t>(in.Char.AsciiChar), in.Attributes};
+            buffer->set({x, y}, {static_cast<std::uint8_t>(in.Char.AsciiChar), in.Attributes});
         }
     *region = small_rect(done.empty() ? Rect{wanted.left, wanted.top, wanted.left - 1, wanted.top - 1}
                                       : done);

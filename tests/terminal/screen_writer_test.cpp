@@ -281,21 +281,21 @@ void change(ConsoleBuffer& console, std::mt19937& random) {
     if (kind == 0) {
         const std::uint16_t attribute = static_cast<std::uint16_t>(pick(256));
         const int y = pick(kHeight), x = pick(kWidth), n = 1 + pick(kWidth);
-        for (int k = 0; k < n && x + k < kWidth; ++k) console.at({x + k, y}) = Cell{' ', attribute};
+        for (int k = 0; k < n && x + k < kWidth; ++k) console.set({x + k, y}, Cell{' ', attribute});
     } else if (kind == 1) {
         const int top = pick(kHeight), left = pick(kWidth);
         for (int y = top; y < std::min(kHeight, top + 12); ++y)
             for (int x = left; x < std::min(kWidth, left + 30); ++x)
-                console.at({x, y}) = Cell{static_cast<std::uint8_t>(pick(256)),
-                                          static_cast<std::uint16_t>(pick(256))};
+                console.set({x, y}, Cell{static_cast<std::uint8_t>(pick(256)),
+                                          static_cast<std::uint16_t>(pick(256))});
     } else {
         for (int k = 1 + pick(6); k > 0; --k) {
             // Mostly a few attributes, as a game's screen has.
             const std::uint16_t attribute =
                 pick(3) == 0 ? static_cast<std::uint16_t>(pick(256))
                              : static_cast<std::uint16_t>(std::array{7, 14, 12, 0x1F, 10}[pick(5)]);
-            console.at({pick(kWidth), pick(kHeight)}) =
-                Cell{static_cast<std::uint8_t>(pick(256)), attribute};
+            console.set({pick(kWidth), pick(kHeight)},
+                        Cell{static_cast<std::uint8_t>(pick(256)), attribute});
         }
     }
     if (pick(4) == 0) console.set_cursor({pick(kWidth), pick(kHeight)});
@@ -355,15 +355,15 @@ TEST(ScreenWriter, SendsOnlyWhatChangedAndKeepsTheColoursInForce) {
 
     // A yellow shot climbs: the first cell sets the colour and moves there,
     // the next moves and writes, in the colour already in force.
-    console.at({10, 20}) = Cell{'|', 14};
+    console.set({10, 20}, Cell{'|', 14});
     EXPECT_EQ(writer.present(console), "\033[21;11H\033[93m|");
-    console.at({10, 20}) = Cell{' ', 7};
-    console.at({10, 19}) = Cell{'|', 14};
+    console.set({10, 20}, Cell{' ', 7});
+    console.set({10, 19}, Cell{'|', 14});
     // Up and back one cell, the shot, then the blank below with the
     // background that is already on.
     EXPECT_EQ(writer.present(console), "\033[A\b|\n\b ");
     // Fg and bg in one sequence where the description's strings are plain SGR.
-    console.at({0, 0}) = Cell{'A', 0x1C};
+    console.set({0, 0}, Cell{'A', 0x1C});
     EXPECT_EQ(writer.present(console), "\033[H\033[91;44mA");
 }
 
@@ -374,8 +374,8 @@ TEST(ScreenWriter, EightColourTerminalsShowBrightForegroundsBoldAndEveryPairItsC
     Emulator screen(strings.back_colour_erase);
     ConsoleBuffer console;
     for (int attribute = 0; attribute < 256; ++attribute)
-        console.at({attribute % 16 * 2, attribute / 16}) =
-            Cell{'X', static_cast<std::uint16_t>(attribute)};
+        console.set({attribute % 16 * 2, attribute / 16},
+                    Cell{'X', static_cast<std::uint16_t>(attribute)});
     screen.feed(writer.present(console));
     EXPECT_EQ(difference(screen, console, strings, true), "");
     for (int attribute = 0; attribute < 256; ++attribute) {

@@ -53,7 +53,7 @@ protected:
     // Paints the whole buffer with the pattern; returns what it shows.
     Screen paint() {
         for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x) console().at({x, y}) = pattern_cell(x, y);
+            for (int x = 0; x < kW; ++x) console().set({x, y}, pattern_cell(x, y));
         return screen();
     }
 

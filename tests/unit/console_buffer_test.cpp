@@ -165,6 +165,43 @@ TEST_F(ConsoleBufferTest, ScrollingIntoTheEdgeClipsAtTheBuffer) {
     EXPECT_EQ(vb.row_codes(1, 77, 80), "  ab");
 }
 
+// The rows a reader would look at after each kind of write: exactly those
+// written, never one the write left alone.
+TEST_F(ConsoleBufferTest, AReaderLearnsWhichRowsEachWriteChanged) {
+    const platform::ConsoleBuffer& console = platform::Runtime::instance().console();
+    platform::ChangeTracker tracker;
+    const auto changed_rows = [&] {
+        std::string rows;
+        for (int y = 0; y < 42; ++y)
+            if (tracker.row_changed(console, y)) rows += std::to_string(y) + " ";
+        tracker.took(console);
+        return rows;
+    };
+    std::string every_row;
+    for (int y = 0; y < 42; ++y) every_row += std::to_string(y) + " ";
+    EXPECT_EQ(changed_rows(), every_row) << "a buffer never taken counts as wholly changed";
+    EXPECT_EQ(changed_rows(), "");
+    EXPECT_FALSE(tracker.changed(console));
+    at(79, 3);
+    printf("ab");  // the wrap carries the second code onto the next row
+    EXPECT_EQ(changed_rows(), "3 4 ");
+    at(5, 9);
+    EXPECT_EQ(changed_rows(), "") << "moving the cursor writes no cell";
+    DWORD n = 0;
+    FillConsoleOutputAttribute(out, 0x1F, 82, COORD{79, 10}, &n);
+    EXPECT_EQ(changed_rows(), "10 11 12 ");
+    const SMALL_RECT rect{0, 20, 9, 21};
+    const CHAR_INFO fill{{.AsciiChar = ' '}, 7};
+    ScrollConsoleScreenBufferA(out, &rect, nullptr, COORD{0, 30}, &fill);
+    EXPECT_EQ(changed_rows(), "20 21 22 23 24 25 26 27 28 29 30 31 ");
+    CHAR_INFO cell{{.AsciiChar = 'x'}, 7};
+    SMALL_RECT region{3, 40, 3, 40};
+    WriteConsoleOutputA(out, &cell, COORD{1, 1}, COORD{0, 0}, &region);
+    EXPECT_EQ(changed_rows(), "40 ");
+    const platform::ConsoleBuffer copy = console;
+    EXPECT_TRUE(tracker.row_changed(copy, 0)) << "another buffer is not the one taken";
+}
+
 TEST_F(ConsoleBufferTest, BlockReadsAndWritesClipToTheBuffer) {
     at(78, 40);
     printf("pq");

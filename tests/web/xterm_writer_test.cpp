@@ -127,9 +127,8 @@ void expect_same(const ConsoleBuffer& console, const MiniTerminal& terminal) {
 TEST(XtermWriter, EveryCodeInEveryColourShowsAsTheConsoleHoldsIt) {
     ConsoleBuffer console;
     for (int i = 0; i < 80 * 42; ++i) {
-        Cell& cell = console.at({i % 80, i / 80});
-        cell.code = static_cast<std::uint8_t>(i % 256);
-        cell.attribute = static_cast<std::uint16_t>((i * 7) % 256);
+        console.set({i % 80, i / 80}, Cell{static_cast<std::uint8_t>(i % 256),
+                                           static_cast<std::uint16_t>((i * 7) % 256)});
     }
     XtermWriter writer;
     MiniTerminal terminal;
