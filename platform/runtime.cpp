@@ -81,7 +81,8 @@ void Runtime::write(std::string_view codes) {
 int Runtime::getch() {
     if (keys_.empty()) {
         backend_->present(console_);
-        backend_->read_keys(keys_, true);
+        // A wait may end without a key (woken for a redraw): it waits on.
+        while (keys_.empty()) backend_->read_keys(keys_, true);
         clock_.wait_ended(backend_->now_us());
     }
     const int code = keys_.front();

@@ -8,7 +8,9 @@ namespace patrulha::platform {
 
 std::vector<std::int16_t> render_tone(unsigned frequency, unsigned duration_ms,
                                       unsigned sample_rate) {
-    const std::size_t count = static_cast<std::size_t>(sample_rate) * duration_ms / 1000;
+    // Counted in 64 bits, where a 32-bit size would wrap.
+    const std::uint64_t length_ms = std::min(duration_ms, kMaxToneMs);
+    const auto count = static_cast<std::size_t>(std::uint64_t{sample_rate} * length_ms / 1000);
     std::vector<std::int16_t> samples(count, 0);
     if (frequency == 0 || 2 * frequency >= sample_rate) return samples;
 

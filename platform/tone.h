@@ -10,9 +10,13 @@ namespace patrulha::platform {
 
 constexpr unsigned kToneSampleRate = 48'000;
 
-// A tone of `frequency` hertz lasting `duration_ms`, as mono signed 16-bit
-// samples at `sample_rate`. A frequency of 0 or of half the sample rate or
-// more gives silence of the same length.
+// The longest tone rendered: the samples of a tone of days would not fit in
+// memory.
+constexpr unsigned kMaxToneMs = 60'000;
+
+// A tone of `frequency` hertz lasting `duration_ms` (at most kMaxToneMs), as
+// mono signed 16-bit samples at `sample_rate`. A frequency of 0 or of half
+// the sample rate or more gives silence of the same length.
 std::vector<std::int16_t> render_tone(unsigned frequency, unsigned duration_ms,
                                       unsigned sample_rate = kToneSampleRate);
 

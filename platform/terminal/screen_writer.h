@@ -41,6 +41,7 @@ struct TerminalStrings {
     std::array<std::string, ConsoleBuffer::kWidth> column;                         // hpa
     std::array<std::string, ConsoleBuffer::kHeight> row;                           // vpa
     std::vector<std::string> move_to;  // cup, kConsoleCells entries, row by row
+    std::string cursor_address;        // cup unexpanded, for cells beyond the console
     std::array<std::string, 16> foreground, background;  // setaf/setab (or setf/setb), ANSI numbering
     std::array<char, 128> acs{};  // the line-drawing character of each acsc key, 0 when none
 };

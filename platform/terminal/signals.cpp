@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <new>
+#include <string>
 
 namespace patrulha::platform {
 
@@ -30,9 +32,11 @@ void for_each_end_signal(Each each) {
 }
 
 volatile std::sig_atomic_t end_signal = 0;
-volatile std::sig_atomic_t suspend_requested = 0;
-volatile std::sig_atomic_t continued = 0;
-volatile std::sig_atomic_t resized = 0;
+// Taken by exchange: a signal that arrives while its flag is being taken is
+// either taken now or stays set for the next look, never lost.
+std::atomic<bool> suspend_requested{false};
+std::atomic<bool> continued{false};
+std::atomic<bool> resized{false};
 int wake_pipe[2] = {-1, -1};
 
 void wake() {
@@ -72,17 +76,17 @@ extern "C" void on_end_signal(int sig) {
 }
 
 extern "C" void on_suspend(int) {
-    suspend_requested = 1;
+    suspend_requested = true;
     wake();
 }
 
 extern "C" void on_continue(int) {
-    continued = 1;
+    continued = true;
     wake();
 }
 
 extern "C" void on_resize(int) {
-    resized = 1;
+    resized = true;
     wake();
 }
 
@@ -118,6 +122,9 @@ void on_terminate() {
 // the stack running out.
 alignas(16) char crash_stack[64 * 1024];
 
+// `what`, and why it failed (errno).
+std::string failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
 // Whether the parent left `sig` ignored: then it stays so.
 bool inherited_ignored(int sig) {
     struct sigaction current {};
@@ -126,14 +133,22 @@ bool inherited_ignored(int sig) {
 
 }  // namespace
 
-void install_signal_handlers() {
-    if (wake_pipe[0] < 0 && ::pipe(wake_pipe) == 0) {
+std::string install_signal_handlers() {
+    if (wake_pipe[0] < 0) {
+        if (::pipe(wake_pipe) != 0) return failure("cannot make the signals' wake pipe");
         for (const int fd : wake_pipe) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            const int flags = ::fcntl(fd, F_GETFL);
+            if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0 ||
+                ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0)
+                return failure("cannot set up the signals' wake pipe");
         }
     }
 
+    std::string failed;
+    const auto install = [&](int sig, const struct sigaction& action) {
+        if (failed.empty() && ::sigaction(sig, &action, nullptr) != 0)
+            failed = failure(("cannot handle signal " + std::to_string(sig)).c_str());
+    };
     struct sigaction action {};
     // Restarted, so that a signal never cuts a write to the terminal short;
     // the waits (poll, clock_nanosleep) end early all the same, and the
@@ -145,7 +160,7 @@ void install_signal_handlers() {
     sigemptyset(&action.sa_mask);
     for_each_end_signal([&](int sig) { sigaddset(&action.sa_mask, sig); });
     for_each_end_signal([&](int sig) {
-        if (!inherited_ignored(sig)) ::sigaction(sig, &action, nullptr);
+        if (!inherited_ignored(sig)) install(sig, action);
     });
     sigemptyset(&action.sa_mask);
     // Installed before the terminal library starts, so that it keeps its
@@ -154,23 +169,41 @@ void install_signal_handlers() {
     // A shell without job control leaves SIGTSTP ignored: no suspending
     // then, since nothing would continue the program.
     action.sa_handler = on_suspend;
-    if (!inherited_ignored(SIGTSTP)) ::sigaction(SIGTSTP, &action, nullptr);
+    if (!inherited_ignored(SIGTSTP)) install(SIGTSTP, action);
     action.sa_handler = on_continue;
-    ::sigaction(SIGCONT, &action, nullptr);
+    install(SIGCONT, action);
     action.sa_handler = on_resize;
-    ::sigaction(SIGWINCH, &action, nullptr);
+    install(SIGWINCH, action);
 
     stack_t stack{};
     stack.ss_sp = crash_stack;
     stack.ss_size = sizeof crash_stack;
-    sigaltstack(&stack, nullptr);
+    if (failed.empty() && ::sigaltstack(&stack, nullptr) != 0)
+        failed = failure("cannot give the crash handler a stack");
     struct sigaction crash {};
     sigemptyset(&crash.sa_mask);
     crash.sa_flags = SA_RESETHAND | SA_NODEFER | SA_ONSTACK;
     crash.sa_handler = on_crash;
-    for (const int sig : kCrashSignals) ::sigaction(sig, &crash, nullptr);
+    for (const int sig : kCrashSignals) install(sig, crash);
+    if (!failed.empty()) return failed;
 
     if (!previous_terminate) previous_terminate = std::set_terminate(on_terminate);
+    return {};
+}
+
+ThreadCrashStack::ThreadCrashStack() : memory_(new (std::nothrow) char[kSize]) {
+    if (!memory_) return;
+    stack_t stack{};
+    stack.ss_sp = memory_.get();
+    stack.ss_size = kSize;
+    in_use_ = ::sigaltstack(&stack, nullptr) == 0;
+}
+
+ThreadCrashStack::~ThreadCrashStack() {
+    if (!in_use_) return;
+    stack_t off{};
+    off.ss_flags = SS_DISABLE;
+    ::sigaltstack(&off, nullptr);
 }
 
 sigset_t asynchronous_signals() {
@@ -193,23 +226,11 @@ void drain_signal_wakes() {
 
 int pending_end_signal() { return end_signal; }
 
-bool take_suspend_request() {
-    const bool was = suspend_requested != 0;
-    suspend_requested = 0;
-    return was;
-}
+bool take_suspend_request() { return suspend_requested.exchange(false); }
 
-bool take_continued() {
-    const bool was = continued != 0;
-    continued = 0;
-    return was;
-}
+bool take_continued() { return continued.exchange(false); }
 
-bool take_resized() {
-    const bool was = resized != 0;
-    resized = 0;
-    return was;
-}
+bool take_resized() { return resized.exchange(false); }
 
 void stop_process() {
     struct sigaction stop_default {}, ours{};
@@ -225,7 +246,7 @@ void stop_process() {
     ::raise(SIGTSTP);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     sigaction(SIGTSTP, &ours, nullptr);
-    suspend_requested = 0;
+    suspend_requested = false;
 }
 
 void arm_emergency_reset(const std::string& reset, int fd, int modes_at, const termios& modes) {

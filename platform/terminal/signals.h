@@ -11,6 +11,8 @@
 #include <signal.h>
 #include <termios.h>
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace patrulha::platform {
@@ -25,8 +27,28 @@ namespace patrulha::platform {
 // ignored (nohup, trap '' HUP) stays ignored, SIGTSTP included. Once one
 // ending signal has arrived, a second one ends the program at once, even if
 // the first has not been acted on: the emergency reset, then death by that
-// second signal. Call once, before the terminal is taken over.
-void install_signal_handlers();
+// second signal. Call once, before the terminal is taken over. Returns ""
+// or, when the system refused a part of it (no descriptors left for the
+// wake pipe, say), what and why: the program cannot then look after the
+// terminal and should not start.
+std::string install_signal_handlers();
+
+// An alternate signal stack for the thread that holds it, so that a crash
+// there that is its stack running out still runs the crash handler (the
+// main thread has its own from install_signal_handlers). Where no memory or
+// stack can be had, the thread goes on without one.
+class ThreadCrashStack {
+public:
+    ThreadCrashStack();
+    ~ThreadCrashStack();
+    ThreadCrashStack(const ThreadCrashStack&) = delete;
+    ThreadCrashStack& operator=(const ThreadCrashStack&) = delete;
+
+private:
+    static constexpr std::size_t kSize = 64 * 1024;
+    std::unique_ptr<char[]> memory_;
+    bool in_use_ = false;
+};
 
 // The signals that threads other than the main one block: every signal but
 // the synchronous faults (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP,

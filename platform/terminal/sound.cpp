@@ -6,6 +6,7 @@
 #include <pthread.h>
 
 #include <csignal>
+#include <new>
 
 #include "platform/terminal/signals.h"
 
@@ -50,6 +51,7 @@ TonePlayer::~TonePlayer() {
 void TonePlayer::play(unsigned frequency, unsigned duration_ms) {
     {
         std::lock_guard lock(mutex_);
+        // In 64 bits: a huge tone must not wrap the sum round to a small one.
         if (queued_ms_ + duration_ms > kMaxQueuedMs && !queue_.empty()) return;
         queue_.push_back({frequency, duration_ms});
         queued_ms_ += duration_ms;
@@ -79,6 +81,7 @@ bool TonePlayer::idle() const {
 
 #if PATRULHA_HAVE_ALSA
 void TonePlayer::run() {
+    const ThreadCrashStack crash_stack;
     snd_pcm_t* pcm = nullptr;
     bool tried = false;
     std::unique_lock lock(mutex_);
@@ -108,7 +111,12 @@ void TonePlayer::run() {
         }
 
         if (pcm) {
-            const std::vector<std::int16_t> samples = render_tone(tone.frequency, tone.duration_ms);
+            std::vector<std::int16_t> samples;
+            try {
+                samples = render_tone(tone.frequency, tone.duration_ms);
+            } catch (const std::bad_alloc&) {
+                // No memory for this tone: it is dropped, the next may fit.
+            }
             std::size_t done = 0;
             while (done < samples.size()) {
                 {
@@ -148,6 +156,7 @@ void TonePlayer::run() {
 // Built without ALSA, the player has no device: each tone is taken and
 // dropped as it comes.
 void TonePlayer::run() {
+    const ThreadCrashStack crash_stack;
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });

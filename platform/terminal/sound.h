@@ -52,7 +52,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Tone> queue_;
-    unsigned queued_ms_ = 0;
+    std::uint64_t queued_ms_ = 0;  // wide enough for any sum of two tones
     bool stop_ = false;
     bool silence_ = false;
     bool device_open_ = false;

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/size_notice.h"
 #include "platform/terminal/terminfo.h"
+#include "platform/terminal/window_request.h"
 
 namespace patrulha::platform {
 
@@ -109,10 +111,7 @@ void TerminalBackend::set_modes(const termios& modes) {
 void TerminalBackend::take_over() {
     set_modes(game_modes_);
     const TerminalStrings& t = writer_->strings();
-    std::string reset = t.sgr0;
-    if (!utf8_) reset += t.exit_acs;
-    reset += t.orig_pair + t.show_cursor + t.keypad_off + t.exit_ca;
-    arm_emergency_reset(reset, STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+    arm_emergency_reset(emergency_bytes(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
     std::string enter = t.enter_ca + t.keypad_on;
     if (!utf8_) enter += t.enable_acs;
     send(enter);
@@ -120,10 +119,22 @@ void TerminalBackend::take_over() {
     update_size();
 }
 
+// What a crash writes to leave every mode the game turned on.
+std::string TerminalBackend::emergency_bytes() const {
+    const TerminalStrings& t = writer_->strings();
+    std::string reset = size_to_give_back_ + t.sgr0;
+    if (!utf8_) reset += t.exit_acs;
+    return reset + t.orig_pair + t.show_cursor + t.keypad_off + t.exit_ca;
+}
+
 void TerminalBackend::give_back() {
     const TerminalStrings& t = writer_->strings();
     std::string bytes = writer_->plain() + t.show_cursor + t.keypad_off;
     if (!t.exit_ca.empty()) {
+        // A terminal that ignores the alternate screen (GNU screen as it
+        // comes) keeps the last picture: the prompt goes on its last row, as
+        // after any full-screen program, not where the drawing stopped.
+        bytes += cursor_to(t.cursor_address, rows_ - 1, 0);
         bytes += t.exit_ca;
     } else {
         // No alternate screen: the console stays on the screen, and the
@@ -144,6 +155,12 @@ void TerminalBackend::restore() {
     if (!active_) return;
     active_ = false;
     sound_.silence();
+    if (!size_to_give_back_.empty()) {
+        send(size_to_give_back_);
+        size_to_give_back_.clear();
+        rows_ = found_rows_;
+        cols_ = found_cols_;
+    }
     give_back();
     disarm_emergency_reset();
 }
@@ -225,25 +242,15 @@ bool TerminalBackend::too_small() const {
 }
 
 void TerminalBackend::show_size_notice() {
-    const std::string needed =
-        std::to_string(ConsoleBuffer::kWidth) + " x " + std::to_string(ConsoleBuffer::kHeight);
-    const std::string current = std::to_string(cols_) + " x " + std::to_string(rows_);
-    std::vector<std::string> lines = {"Terminal pequeno demais", "precisa: " + needed,
-                                      "atual: " + current};
-    // A tiny window gets the two sizes alone, as much of them as fits.
-    if (rows_ < 3 || cols_ < static_cast<int>(lines[0].size()))
-        lines = {"min " + std::to_string(ConsoleBuffer::kWidth) + "x" +
-                     std::to_string(ConsoleBuffer::kHeight),
-                 "tem " + std::to_string(cols_) + "x" + std::to_string(rows_)};
     const TerminalStrings& t = writer_->strings();
     std::string bytes = writer_->plain() + t.clear + t.hide_cursor;
-    const int count = static_cast<int>(lines.size());
-    const int top = std::max(0, (rows_ - count) / 2);
-    for (int i = 0; i < count && top + i < rows_; ++i) {
-        const std::string& line = lines[static_cast<std::size_t>(i)];
-        const int left = std::max(0, (cols_ - static_cast<int>(line.size())) / 2);
-        bytes += t.move_to[static_cast<std::size_t>((top + i) * ConsoleBuffer::kWidth + left)];
-        bytes += line.substr(0, static_cast<std::size_t>(std::max(0, cols_ - left)));
+    for (NoticeLine& line : size_notice(cols_, rows_)) {
+        // Nothing in the window's last cell where writing there would
+        // scroll the window.
+        if (line.y == rows_ - 1 && line.x + static_cast<int>(line.text.size()) == cols_ &&
+            t.auto_margins && !t.eat_newline_glitch)
+            line.text.pop_back();
+        bytes += cursor_to(t.cursor_address, line.y, line.x) + line.text;
     }
     send(bytes);
     writer_->forget();
@@ -442,10 +449,45 @@ void TerminalBackend::bell() { send(writer_->strings().bell); }
 
 void TerminalBackend::request_full_console() {
     if (!too_small()) return;
-    // Only xterm and its kin honour the window operation that resizes; a
-    // multiplexer in between would pass it to nobody.
-    if (term_.rfind("xterm", 0) != 0 || std::getenv("TMUX")) return;
-    send("\033[8;42;80t");
+    const ResizeTrust trust = resize_trust(term_, [](const char* name) { return std::getenv(name); });
+    if (trust == ResizeTrust::Never) return;
+    if (trust == ResizeTrust::AfterAsking && !window_reports_its_size()) return;
+    // Only what is missing grows; the rest of the window stays as it is.
+    send(resize_request(std::max(rows_, static_cast<int>(ConsoleBuffer::kHeight)),
+                        std::max(cols_, static_cast<int>(ConsoleBuffer::kWidth))));
+    found_rows_ = rows_;
+    found_cols_ = cols_;
+    size_to_give_back_ = resize_request(rows_, cols_);
+    arm_emergency_reset(emergency_bytes(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+}
+
+// Asks the terminal for its text area's size; whether it answered. Keys
+// typed meanwhile are kept.
+bool TerminalBackend::window_reports_its_size() {
+    // Long enough for a terminal on this machine; one that has not answered
+    // by then is taken not to.
+    constexpr int kAnswerDelayMs = 500;
+    send(kSizeQuestion);
+    std::string bytes;
+    TerminalAnswers answers;
+    const std::int64_t until = now_ms() + kAnswerDelayMs;
+    for (std::int64_t left = kAnswerDelayMs; left > 0; left = until - now_ms()) {
+        pollfd fd{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0 || (fd.revents & (POLLHUP | POLLERR | POLLNVAL))) break;
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        answers = sort_answers(bytes);
+        if (answers.attributes_came) break;
+    }
+    answers = sort_answers(bytes);
+    decode(answers.rest.data(), answers.rest.size());
+    type_ahead_.take(decoder_.codes());
+    return answers.size_reported;
 }
 
 }  // namespace patrulha::platform

@@ -36,8 +36,10 @@ public:
     TerminalBackend(const TerminalBackend&) = delete;
     TerminalBackend& operator=(const TerminalBackend&) = delete;
 
-    // Puts the terminal back as it was found: normal screen, cursor shown,
-    // colours and attributes off, keypad mode off, the modes it had. Safe
+    // Puts the terminal back as it was found: the window's size if the
+    // game had it grown, normal screen with the cursor on its last row,
+    // cursor shown, colours and attributes off, keypad mode off, the modes
+    // it had. Safe
     // to call more than once; the one way the terminal is given back
     // except for a crash, which uses the emergency reset.
     void restore();
@@ -78,6 +80,8 @@ private:
     void read_input();
     void decode(const char* bytes, std::size_t size);
     void send(const std::string& bytes);
+    std::string emergency_bytes() const;
+    bool window_reports_its_size();
 
     bool active_ = false;
     bool utf8_ = true;
@@ -87,6 +91,11 @@ private:
     int rows_ = ConsoleBuffer::kHeight;
     int cols_ = ConsoleBuffer::kWidth;
     std::int64_t standstill_us_ = 0;
+    // After a resize request: the request back to the size found, sent on
+    // the way out, and that size.
+    std::string size_to_give_back_;
+    int found_rows_ = 0;
+    int found_cols_ = 0;
     termios saved_modes_{};
     termios game_modes_{};
     bool input_ended_ = false;

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "platform/program.h"
@@ -26,6 +27,11 @@ int run_and_restore(const char* name, const std::function<int()>& body) {
     } catch (const TerminalError& error) {
         std::fprintf(stderr, "%s: %s\n", name, error.what());
         return 1;
+    } catch (const std::bad_alloc&) {
+        // Taking the terminal over found no memory (the game itself reports
+        // its own failures through run_attached).
+        std::fprintf(stderr, "%s: not enough memory to set up the terminal\n", name);
+        return 1;
     }
 }
 
@@ -33,7 +39,10 @@ int run_and_restore(const char* name, const std::function<int()>& body) {
 
 int run_on_terminal(const char* name, const std::function<int()>& body) {
     std::setlocale(LC_ALL, "");
-    install_signal_handlers();
+    if (const std::string failure = install_signal_handlers(); !failure.empty()) {
+        std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
+        return 1;
+    }
     const int status = run_and_restore(name, body);
     // The terminal is back and the sound thread gone. A signal that asked
     // the program to end, even one that came while it was ending by itself,

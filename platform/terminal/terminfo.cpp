@@ -1,9 +1,13 @@
 #include "platform/terminal/terminfo.h"
 
+// Before <term.h>, whose macros would rename the backend's members.
+#include "platform/terminal/terminal_backend.h"
+
 #include <curses.h>
 #include <term.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 // <term.h> names a macro after every capability; these are field names here.
@@ -12,6 +16,7 @@
 #undef bell
 #undef carriage_return
 #undef erase_chars
+#undef cursor_address
 
 namespace patrulha::platform {
 
@@ -57,11 +62,34 @@ bool set_up(const char* term) {
     return setupterm(term, STDOUT_FILENO, &status) == OK;
 }
 
+// Why the description of `term` could not be read: the library answers only
+// "not found", whether the file is missing or could not be opened at all.
+std::string unreadable_reason(const char* term, int status, int error) {
+    // Out of descriptors, every open fails, this one too.
+    const int probe = ::dup(STDERR_FILENO);
+    if (probe >= 0) {
+        ::close(probe);
+    } else if (errno == EMFILE || errno == ENFILE) {
+        return std::string("cannot read the description of terminal type '") + term +
+               "': " + std::strerror(errno);
+    }
+    if (error == ENOMEM)
+        return std::string("cannot read the description of terminal type '") + term +
+               "': " + std::strerror(error);
+    if (status < 0) return "the terminal description database cannot be found";
+    return std::string("unknown terminal type '") + term + "'";
+}
+
 }  // namespace
 
 std::string terminal_unusable_reason(const char* term) {
     if (!term || !*term) return "TERM is not set, so the terminal cannot be driven";
-    if (!set_up(term)) return std::string("unknown terminal type '") + term + "'";
+    int status = 0;
+    errno = 0;
+    if (setupterm(term, STDOUT_FILENO, &status) != OK) {
+        const int error = errno;
+        return unreadable_reason(term, status, error);
+    }
     const bool addressable = present(tigetstr("cup"));
     del_curterm(cur_term);
     if (!addressable)
@@ -82,6 +110,18 @@ bool terminal_known(const std::string& term) {
 std::string richer_term(const std::string& term,
                         const std::function<const char*(const char*)>& env,
                         const std::function<bool(const std::string&)>& exists) {
+    // Terminals that prove themselves by a variable of their own.
+    struct Named {
+        const char* term;
+        const char* variable;
+        const char* richer;
+    };
+    for (const Named& named : {Named{"screen", "STY", "screen-256color"},
+                               Named{"mlterm", "MLTERM", "mlterm-256color"}}) {
+        if (term != named.term) continue;
+        const char* value = env(named.variable);
+        return value && *value && exists(named.richer) ? named.richer : term;
+    }
     if (term != "xterm" && term != "xterm-color") return term;
     bool proven = false;
     for (const char* name :
@@ -96,7 +136,8 @@ std::string richer_term(const std::string& term,
 }
 
 TerminalStrings load_terminal_strings(const std::string& term) {
-    if (!set_up(term.c_str())) return {};
+    if (!set_up(term.c_str()))
+        throw TerminalError("cannot load the description of terminal type '" + term + "'");
     TerminalStrings t;
     const int colours = tigetnum("colors");
     t.colours = colours > 0 ? colours : 0;
@@ -144,6 +185,7 @@ TerminalStrings load_terminal_strings(const std::string& term) {
     for (int y = 0; y < ConsoleBuffer::kHeight; ++y)
         for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
             t.move_to[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] = expanded("cup", y, x);
+    t.cursor_address = capability("cup");
 
     // Colours in ANSI numbering. Old descriptions have only setf and setb,
     // which number them as the console does (blue 1, red 4).
@@ -162,6 +204,11 @@ TerminalStrings load_terminal_strings(const std::string& term) {
         if (key < 128) t.acs[key] = pairs[i + 1];
     }
     return t;
+}
+
+std::string cursor_to(const std::string& cursor_address, int row, int column) {
+    if (cursor_address.empty()) return {};
+    return tiparm(cursor_address.c_str(), row, column);
 }
 
 }  // namespace patrulha::platform
