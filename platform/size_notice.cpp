@@ -15,13 +15,16 @@ std::vector<NoticeLine> size_notice(int columns, int rows) {
                                       "precisa: " + needed,
                                       "atual: " + current,
                                       "",
-                                      "Aumente a janela ou reduza a fonte.",
+                                      "Aumente a janela ou",
+                                      "reduza a fonte.",
                                       "Ctrl-C sai do jogo."};
     const auto widest = [](const std::vector<std::string>& all) {
         std::size_t w = 0;
         for (const std::string& line : all) w = std::max(w, line.size());
         return static_cast<int>(w);
     };
+    // The blank line between the sizes and the advice goes first.
+    if (rows < static_cast<int>(lines.size())) lines.erase(lines.begin() + 3);
     if (rows < static_cast<int>(lines.size()) || columns < widest(lines)) {
         lines = {"min " + std::to_string(ConsoleBuffer::kWidth) + "x" +
                      std::to_string(ConsoleBuffer::kHeight),

@@ -4,9 +4,11 @@
 // survive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <thread>
 
+#include "platform/size_notice.h"
 #include "tests/e2e/terminal_e2e_support.h"
 
 namespace patrulha::testing {
@@ -90,6 +92,35 @@ TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
     ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
         return counter(screen) > paused_at + 1;
     })) << s.capture();
+}
+
+// The notice as the window must show it: size_notice's lines at their
+// cells, blank everywhere else, every row's trailing blanks dropped.
+std::string notice_picture(int columns, int rows) {
+    std::vector<std::string> screen(static_cast<std::size_t>(rows));
+    for (const platform::NoticeLine& line : platform::size_notice(columns, rows)) {
+        std::string& row = screen[static_cast<std::size_t>(line.y)];
+        row.resize(std::max(row.size(), static_cast<std::size_t>(line.x) + line.text.size()), ' ');
+        row.replace(static_cast<std::size_t>(line.x), line.text.size(), line.text);
+    }
+    std::string out;
+    for (const std::string& row : screen) out += row + "\n";
+    return out;
+}
+
+TEST(TerminalScreenE2E, TheNoticeIsCentredInAWideShortWindowAndANarrowOne) {
+    // Wider than the console's 80 columns and shorter than its 42 rows, then
+    // narrow: each cell of the notice where the window's own size puts it.
+    TmuxSession s(kFrameProbe, {}, 300, 30);
+    const std::string wide = notice_picture(300, 30);
+    ASSERT_NE(wide.find("Ctrl-C sai do jogo."), std::string::npos) << "the whole notice fits";
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return trim_lines(screen) == wide; }))
+        << "want:\n" << wide << "shown:\n" << trim_lines(s.capture());
+    resize(s, 40, 10);
+    const std::string narrow = notice_picture(40, 10);
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return trim_lines(screen) == narrow; }))
+        << "want:\n" << narrow << "shown:\n" << trim_lines(s.capture());
+    EXPECT_FALSE(s.ended());
 }
 
 // The status panel of a game screen: every row from column 45 on (the

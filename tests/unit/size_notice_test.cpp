@@ -23,14 +23,22 @@ std::string picture(int columns, int rows) {
 
 TEST(SizeNotice, CentredInTheWindowWithTheWayOutOrItsShortForm) {
     EXPECT_EQ(picture(41, 8),
-              ".........................................\n"
               ".........Terminal pequeno demais.........\n"
               "............precisa: 80 x 42.............\n"
               "..............atual: 41 x 8..............\n"
               ".........................................\n"
-              "...Aumente a janela ou reduza a fonte....\n"
+              "...........Aumente a janela ou...........\n"
+              ".............reduza a fonte..............\n"
               "...........Ctrl-C sai do jogo............\n"
               ".........................................\n");
+    EXPECT_EQ(picture(30, 6),
+              "...Terminal pequeno demais....\n"
+              ".......precisa: 80 x 42.......\n"
+              "........atual: 30 x 6.........\n"
+              ".....Aumente a janela ou......\n"
+              ".......reduza a fonte.........\n"
+              ".....Ctrl-C sai do jogo.......\n")
+        << "without its blank line where the rows are few";
     EXPECT_EQ(picture(20, 4),
               ".....min 80x42......\n"
               "......tem 20x4......\n"
@@ -40,11 +48,11 @@ TEST(SizeNotice, CentredInTheWindowWithTheWayOutOrItsShortForm) {
     EXPECT_TRUE(size_notice(0, 0).empty());
     // A wide and short window: the lines at its own centre, whatever its width.
     const std::vector<NoticeLine> wide = size_notice(300, 30);
-    ASSERT_EQ(wide.size(), 5u);
-    EXPECT_EQ(wide[0].y, 12);
+    ASSERT_EQ(wide.size(), 6u);
+    EXPECT_EQ(wide[0].y, 11);
     EXPECT_EQ(wide[0].x, (300 - 23) / 2);
-    EXPECT_EQ(wide[4].text, "Ctrl-C sai do jogo.");
-    EXPECT_EQ(wide[4].y, 17);
+    EXPECT_EQ(wide[5].text, "Ctrl-C sai do jogo.");
+    EXPECT_EQ(wide[5].y, 17);
 }
 
 }  // namespace
