@@ -10,9 +10,9 @@ namespace patrulha::platform {
 
 // How far a terminal can be trusted with the resize request.
 enum class ResizeTrust {
-    Never,       // unknown, or known to take the request wrongly
-    AfterAsking, // honours it only where allowed, and then answers a size report
-    Send,        // honours it and reports the new size truthfully
+    Never,        // unknown, or known to take the request wrongly
+    AfterAsking,  // honours it only where allowed, and then answers a size report
+    Send,         // honours it and reports the new size truthfully
 };
 
 // The trust for a terminal that calls itself `term`, with the environment
@@ -37,9 +37,9 @@ inline constexpr const char* kSizeQuestion = "\033[18t\033[c";
 
 // What came back from the terminal after kSizeQuestion.
 struct TerminalAnswers {
-    bool size_reported = false;   // the text area's size came
-    bool attributes_came = false; // the device attributes came: nothing more will
-    std::string rest;             // everything else: keys typed meanwhile
+    bool size_reported = false;    // the text area's size came
+    bool attributes_came = false;  // the device attributes came: nothing more will
+    std::string rest;              // everything else: keys typed meanwhile
 };
 
 // Sorts the bytes read so far after kSizeQuestion into its answers and the

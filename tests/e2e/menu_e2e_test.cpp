@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -119,8 +120,9 @@ TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {
 // ==== The full console at start-up ====
 
 // The real binary on a pseudo-terminal of `columns` x `rows` that calls
-// itself an xterm, outside any multiplexer: everything it writes until
-// `marker` shows that the title screen is up, then ESC, then its end.
+// itself an xterm, outside any multiplexer, as the terminal named by
+// `terminal` ("NAME=value" variables): everything it writes until `marker`
+// shows that the title screen is up, then ESC, then its end.
 struct PtyRun {
     std::string output;
     std::size_t grown_at = std::string::npos;  // output length when the window grew
@@ -129,15 +131,28 @@ struct PtyRun {
     int status = -1;
 };
 
+const std::string kResizeTo80x42 = "\x1b[8;42;80t";
+const std::string kSizeQuestion = "\x1b[18t\x1b[c";
+
 // Runs the game on a pseudo-terminal of the size given until `marker` shows,
-// then ends it with ESC. With `grow_on` set, the window grows to 80 x 42 as
+// then ends it. With `grow_on` set, the window grows to 80 x 42 as
 // soon as that text shows, as a terminal honouring the resize request would.
+// Asked for its size, the terminal answers `answer`.
 PtyRun run_on_pty(int columns, int rows, const std::string& marker,
-                  const std::string& grow_on = {}) {
+                  const std::vector<std::string>& terminal, const std::string& grow_on = {},
+                  const std::string& answer = {}) {
     PtyRun run;
-    PtyChild game(PtyChild::program(kBinary, {"-TMUX", "TERM=xterm", "LANG=C.UTF-8"}), columns,
-                  rows);
+    std::vector<std::string> environment = {"-TMUX",          "-STY",         "-VTE_VERSION",
+                                            "-XTERM_VERSION", "-KONSOLE_VERSION", "TERM=xterm",
+                                            "LANG=C.UTF-8"};
+    environment.insert(environment.end(), terminal.begin(), terminal.end());
+    PtyChild game(PtyChild::program(kBinary, environment), columns, rows);
+    bool answered = false;
     run.menu_seen = game.wait_until([&] {
+        if (!answered && !answer.empty() && game.output().find(kSizeQuestion) != std::string::npos) {
+            game.type(answer);
+            answered = true;
+        }
         if (!grow_on.empty() && run.grown_at == std::string::npos &&
             game.output().find(grow_on) != std::string::npos) {
             game.resize(80, 42);  // the kernel tells the game with SIGWINCH
@@ -145,19 +160,20 @@ PtyRun run_on_pty(int columns, int rows, const std::string& marker,
         }
         return game.output().find(marker) != std::string::npos;
     });
-    if (run.menu_seen) game.type("\x1b");
+    // ESC at the menu; Ctrl-C, as the notice says, where the window is small.
+    if (run.menu_seen)
+        game.type(game.output().find("PERSONALIZAR") != std::string::npos ? "\x1b" : "\x03");
     run.ended = game.wait_for_exit();
     run.status = game.status();
     run.output = game.output();
     return run;
 }
 
-const std::string kResizeTo80x42 = "\x1b[8;42;80t";
-
 TEST(MenuE2E, ASmallXtermIsAskedForTheFullConsoleAtStartUp) {
-    // Too small, the game stands still behind the size notice until the
-    // terminal grows; then the title screen shows.
-    const PtyRun run = run_on_pty(60, 20, "PERSONALIZAR", "precisa");
+    // A VTE terminal: too small, the game stands still behind the size
+    // notice until the terminal grows; then the title screen shows, and on
+    // the way out the window is given its first size back.
+    const PtyRun run = run_on_pty(60, 20, "PERSONALIZAR", {"VTE_VERSION=7600"}, "precisa");
     ASSERT_NE(run.grown_at, std::string::npos) << "the size notice showed";
     ASSERT_TRUE(run.menu_seen) << run.output.size() << " bytes";
     const auto at = run.output.find(kResizeTo80x42);
@@ -165,12 +181,51 @@ TEST(MenuE2E, ASmallXtermIsAskedForTheFullConsoleAtStartUp) {
     EXPECT_EQ(run.output.find(kResizeTo80x42, at + 1), std::string::npos) << "asked once";
     EXPECT_LT(at, run.output.find("precisa")) << "asked before anything is shown";
     EXPECT_GT(run.output.find("PERSONALIZAR"), run.grown_at) << "the menu only once grown";
+    EXPECT_EQ(run.output.find(kSizeQuestion), std::string::npos) << "a VTE is not asked first";
+    EXPECT_NE(run.output.find("\x1b[8;20;60t", run.output.find("PERSONALIZAR")), std::string::npos)
+        << "the size found given back";
     EXPECT_TRUE(run.ended);
     EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0);
 }
 
+TEST(MenuE2E, AnXtermIsAskedForTheFullConsoleOnlyWhereItAnswersItsSize) {
+    // xterm honours the request only with its window operations allowed,
+    // and only then answers the size report; the answers never arrive as
+    // keys (the menu would take them for an invalid option).
+    struct Case {
+        const char* name;
+        std::string answer;
+        bool requested;
+    };
+    for (const Case& c : {Case{"window operations allowed", "\x1b[8;20;60t\x1b[?64;1;2c", true},
+                          Case{"window operations refused", "\x1b[?64;1;2c", false}}) {
+        SCOPED_TRACE(c.name);
+        // Not asked to grow, the window stays small behind the notice.
+        const PtyRun run = run_on_pty(60, 20, c.requested ? "PERSONALIZAR" : "precisa",
+                                      {"XTERM_VERSION=XTerm(379)"}, c.requested ? "precisa" : "",
+                                      c.answer);
+        EXPECT_TRUE(run.menu_seen) << run.output;
+        EXPECT_TRUE(run.ended);
+        EXPECT_EQ(run.output.find("Inv"), std::string::npos) << "no answer taken as a key";
+        EXPECT_LT(run.output.find(kSizeQuestion), run.output.find("precisa"));
+        EXPECT_EQ(run.output.find(kResizeTo80x42) != std::string::npos, c.requested);
+    }
+}
+
+TEST(MenuE2E, KonsoleAndUnknownTerminalsAreNeverAskedToResize) {
+    // Konsole would report 80 x 42 on the terminal while its window stays
+    // small; an unknown terminal cannot be trusted either.
+    for (const std::vector<std::string>& terminal :
+         {std::vector<std::string>{"KONSOLE_VERSION=230800"}, std::vector<std::string>{}}) {
+        SCOPED_TRACE(terminal.empty() ? "unknown" : terminal.front());
+        const PtyRun run = run_on_pty(60, 20, "precisa", terminal);
+        EXPECT_FALSE(std::regex_search(run.output, std::regex("\x1b\\[8;[0-9]+;[0-9]+t")));
+        EXPECT_EQ(run.output.find(kSizeQuestion), std::string::npos);
+    }
+}
+
 TEST(MenuE2E, AnXtermOfTheFullSizeIsLeftAlone) {
-    const PtyRun run = run_on_pty(80, 42, "PERSONALIZAR");
+    const PtyRun run = run_on_pty(80, 42, "PERSONALIZAR", {"VTE_VERSION=7600"});
     ASSERT_TRUE(run.menu_seen);
     EXPECT_EQ(run.output.find(kResizeTo80x42), std::string::npos);
     EXPECT_TRUE(run.ended);
