@@ -42,6 +42,27 @@ TEST(TerminalExitE2E, QuitKeysGiveTheTerminalBack) {
     }
 }
 
+TEST(TerminalExitE2E, WhereTheAlternateScreenIsIgnoredThePromptEndsOnTheBottomRow) {
+    // tmux with alternate-screen off takes the description's smcup and
+    // rmcup as nothing, as GNU screen does by default: the last picture
+    // stays, and the shell's prompt must come on the window's last row (50,
+    // below the console's 42), not where the drawing stopped.
+    TmuxSession s("exec bash --norc --noprofile -i", {"PS1=READY> "}, 80, 50);
+    ASSERT_TRUE(s.wait_for_text("READY>")) << s.capture();
+    s.tmux({"set-option", "-w", "-t", s.target(), "alternate-screen", "off"});
+    s.send_text("clear; " + kPatrulha + "\n");
+    ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR")) << s.capture();
+    const int pid = wait_for_process(s, command_of(kPatrulha));
+    ASSERT_GT(pid, 0);
+    s.send_keys({"Escape"});
+    ASSERT_TRUE(wait_until_gone(pid)) << s.capture();
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return screen.find("READY>") != std::string::npos;
+    })) << s.capture();
+    EXPECT_EQ(s.row(50).rfind("READY>", 0), 0u) << s.capture();
+    EXPECT_EQ(s.capture().find("READY>"), s.capture().rfind("READY>")) << "one prompt, at the foot";
+}
+
 TEST(TerminalExitE2E, EveryEndingSignalGivesTheTerminalBackAndEndsTheProgramByItself) {
     // The program dies by the signal once the terminal is back, so that the
     // shell sees it (and stops a loop of games on Ctrl-C).

@@ -4,7 +4,9 @@
 // leak escape bytes as keys.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -82,6 +84,25 @@ TEST(TerminalKindsE2E, TerminalsThatCannotBeDrivenAreRefusedInOneLine) {
         ASSERT_TRUE(s.wait_for_text("LINES=")) << s.capture();
         const std::string screen = trim_lines(s.capture());
         EXPECT_NE(screen.find("STATUS=1 LINES=1\npatrulha: "), std::string::npos) << screen;
+        EXPECT_FALSE(s.alternate_screen());
+    }
+}
+
+TEST(TerminalKindsE2E, OutOfFileDescriptorsSaysSoInOneLine) {
+    // Four descriptors leave none for the signals' pipe; five leave none
+    // for reading the terminal's description, which is still a known one.
+    for (const int limit : {4, 5}) {
+        SCOPED_TRACE(limit);
+        const TempDir d;
+        const std::string e = d.file("err");
+        TmuxSession s("(ulimit -n " + std::to_string(limit) + " && exec " + kPatrulha + ") 2>" +
+                      e + "; echo STATUS=$? LINES=$(wc -l < " + e + "); cat " + e + "; exec cat",
+                      {}, 200, 42);  // wide enough for the message on one row
+        ASSERT_TRUE(s.wait_for_text("LINES=")) << s.capture();
+        const std::string screen = trim_lines(s.capture());
+        EXPECT_NE(screen.find("STATUS=1 LINES=1\npatrulha: "), std::string::npos) << screen;
+        EXPECT_NE(screen.find(std::strerror(EMFILE)), std::string::npos) << screen;
+        EXPECT_EQ(screen.find("unknown terminal"), std::string::npos) << screen;
         EXPECT_FALSE(s.alternate_screen());
     }
 }

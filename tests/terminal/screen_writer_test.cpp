@@ -12,6 +12,7 @@
 #include "platform/cp850.h"
 #include "platform/terminal/narrow_glyphs.h"
 #include "platform/terminal/screen_writer.h"
+#include "platform/terminal/terminal_backend.h"
 #include "platform/terminal/terminfo.h"
 
 namespace patrulha::testing {
@@ -345,6 +346,13 @@ TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
     }
 }
 
+TEST(ScreenWriter, AnUnknownDescriptionIsAnErrorNotAnEmptySetOfStrings) {
+    EXPECT_THROW(platform::load_terminal_strings("no-such-terminal"), platform::TerminalError);
+    const TerminalStrings strings = platform::load_terminal_strings("xterm-256color");
+    // Anywhere in a window of any size, beyond the console's own cells.
+    EXPECT_EQ(platform::cursor_to(strings.cursor_address, 29, 299), "\033[30;300H");
+}
+
 TEST(ScreenWriter, SendsOnlyWhatChangedAndKeepsTheColoursInForce) {
     const TerminalStrings strings = platform::load_terminal_strings("xterm-256color");
     ScreenWriter writer(strings, true);
@@ -409,6 +417,15 @@ TEST(TermUpgrade, ARichDescriptionOnlyWhereTheEnvironmentProvesIt) {
              {"screen", "COLORTERM", both, "screen"},
              {"linux", "XTERM_VERSION", both, "linux"},
              {"xterm", "TMUX", both, "xterm"},
+             // GNU screen and mlterm prove themselves by variables of their own.
+             {"screen", "STY", {"screen-256color"}, "screen-256color"},
+             {"screen", "STY", {}, "screen"},
+             {"screen", "MLTERM", {"screen-256color"}, "screen"},
+             {"screen-256color", "STY", {"screen-256color"}, "screen-256color"},
+             {"mlterm", "MLTERM", {"mlterm-256color"}, "mlterm-256color"},
+             {"mlterm", "MLTERM", {}, "mlterm"},
+             {"mlterm", "COLORTERM", {"mlterm-256color"}, "mlterm"},
+             {"mlterm", "STY", {"mlterm-256color"}, "mlterm"},
          }) {
         const std::string variable = c.variable ? c.variable : "";
         const std::string got = platform::richer_term(
@@ -419,6 +436,10 @@ TEST(TermUpgrade, ARichDescriptionOnlyWhereTheEnvironmentProvesIt) {
             });
         EXPECT_EQ(got, c.expected) << c.term << " with " << variable;
     }
+    // The names upgraded to are the database's own (mlterm's comes with the
+    // fuller database only).
+    for (const char* richer : {"xterm-256color", "screen-256color"})
+        EXPECT_TRUE(platform::terminal_known(richer)) << richer;
     // An empty variable proves nothing.
     EXPECT_EQ(platform::richer_term(
                   "xterm", [](const char*) -> const char* { return ""; },

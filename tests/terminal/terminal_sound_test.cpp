@@ -53,6 +53,11 @@ TEST(TerminalSound, TonesHaveTheFrequencyAndLengthAskedFor) {
     }
 }
 
+TEST(TerminalSound, AHugeDurationGivesTheLongestToneNotAFailure) {
+    const auto tone = render_tone(1000, 4'294'967'295u, 48000);
+    EXPECT_EQ(tone.size(), std::size_t{48} * kMaxToneMs);
+}
+
 TEST(TerminalSound, TonesFadeInAndOutSoTheyDoNotClick) {
     const auto tone = render_tone(1000, 100, 48000);
     const int loud = peak(tone, 2000, 2800);

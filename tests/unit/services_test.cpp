@@ -67,3 +67,39 @@ TEST_F(ServicesTest, TimeFollowsTheVirtualClock) {
 
 }  // namespace
 }  // namespace patrulha::testing
+
+namespace patrulha::testing {
+namespace {
+
+// A backend whose key wait ends once without a key, as a terminal's does
+// when woken for a redraw, before the key comes.
+class WakingBackend final : public platform::Backend {
+public:
+    void present(const platform::ConsoleBuffer&) override {}
+    std::int64_t now_us() override { return 0; }
+    void sleep_us(std::int64_t) override {}
+    void read_keys(std::deque<int>& keys, bool wait) override {
+        if (wait && ++waits_ == 2) keys.push_back('k');
+    }
+    void beep(unsigned, unsigned) override {}
+    void bell() override {}
+    void synthesised_key(int, int, unsigned) override {}
+    void request_full_console() override {}
+    std::time_t wall_time() override { return 0; }
+    int waits() const { return waits_; }
+
+private:
+    int waits_ = 0;
+};
+
+TEST(Services, GetchWaitsOnWhenAWaitEndsWithoutAKey) {
+    WakingBackend backend;
+    platform::Runtime::instance().attach(backend);
+    const int code = platform::Runtime::instance().getch();
+    platform::Runtime::instance().detach();
+    EXPECT_EQ(code, 'k');
+    EXPECT_EQ(backend.waits(), 2);
+}
+
+}  // namespace
+}  // namespace patrulha::testing
