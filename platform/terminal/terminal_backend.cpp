@@ -449,7 +449,8 @@ void TerminalBackend::bell() { send(writer_->strings().bell); }
 
 void TerminalBackend::request_full_console() {
     if (!too_small()) return;
-    const ResizeTrust trust = resize_trust(term_, [](const char* name) { return std::getenv(name); });
+    const ResizeTrust trust =
+        resize_trust(term_, [](const char* name) { return std::getenv(name); });
     if (trust == ResizeTrust::Never) return;
     if (trust == ResizeTrust::AfterAsking && !window_reports_its_size()) return;
     // Only what is missing grows; the rest of the window stays as it is.

@@ -142,14 +142,15 @@ PtyRun run_on_pty(int columns, int rows, const std::string& marker,
                   const std::vector<std::string>& terminal, const std::string& grow_on = {},
                   const std::string& answer = {}) {
     PtyRun run;
-    std::vector<std::string> environment = {"-TMUX",          "-STY",         "-VTE_VERSION",
-                                            "-XTERM_VERSION", "-KONSOLE_VERSION", "TERM=xterm",
-                                            "LANG=C.UTF-8"};
+    std::vector<std::string> environment = {
+        "-TMUX",      "-STY",        "-VTE_VERSION", "-XTERM_VERSION", "-KONSOLE_VERSION",
+        "TERM=xterm", "LANG=C.UTF-8"};
     environment.insert(environment.end(), terminal.begin(), terminal.end());
     PtyChild game(PtyChild::program(kBinary, environment), columns, rows);
     bool answered = false;
     run.menu_seen = game.wait_until([&] {
-        if (!answered && !answer.empty() && game.output().find(kSizeQuestion) != std::string::npos) {
+        if (!answered && !answer.empty() &&
+            game.output().find(kSizeQuestion) != std::string::npos) {
             game.type(answer);
             answered = true;
         }
@@ -201,9 +202,9 @@ TEST(MenuE2E, AnXtermIsAskedForTheFullConsoleOnlyWhereItAnswersItsSize) {
                           Case{"window operations refused", "\x1b[?64;1;2c", false}}) {
         SCOPED_TRACE(c.name);
         // Not asked to grow, the window stays small behind the notice.
-        const PtyRun run = run_on_pty(60, 20, c.requested ? "PERSONALIZAR" : "precisa",
-                                      {"XTERM_VERSION=XTerm(379)"}, c.requested ? "precisa" : "",
-                                      c.answer);
+        const PtyRun run =
+            run_on_pty(60, 20, c.requested ? "PERSONALIZAR" : "precisa",
+                       {"XTERM_VERSION=XTerm(379)"}, c.requested ? "precisa" : "", c.answer);
         EXPECT_TRUE(run.menu_seen) << run.output;
         EXPECT_TRUE(run.ended);
         EXPECT_EQ(run.output.find("Inv"), std::string::npos) << "no answer taken as a key";

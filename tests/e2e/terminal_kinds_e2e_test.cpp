@@ -95,8 +95,8 @@ TEST(TerminalKindsE2E, OutOfFileDescriptorsSaysSoInOneLine) {
         SCOPED_TRACE(limit);
         const TempDir d;
         const std::string e = d.file("err");
-        TmuxSession s("(ulimit -n " + std::to_string(limit) + " && exec " + kPatrulha + ") 2>" +
-                      e + "; echo STATUS=$? LINES=$(wc -l < " + e + "); cat " + e + "; exec cat",
+        TmuxSession s("(ulimit -n " + std::to_string(limit) + " && exec " + kPatrulha + ") 2>" + e +
+                          "; echo STATUS=$? LINES=$(wc -l < " + e + "); cat " + e + "; exec cat",
                       {}, 200, 42);  // wide enough for the message on one row
         ASSERT_TRUE(s.wait_for_text("LINES=")) << s.capture();
         const std::string screen = trim_lines(s.capture());

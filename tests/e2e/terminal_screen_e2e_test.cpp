@@ -115,11 +115,16 @@ TEST(TerminalScreenE2E, TheNoticeIsCentredInAWideShortWindowAndANarrowOne) {
     const std::string wide = notice_picture(300, 30);
     ASSERT_NE(wide.find("Ctrl-C sai do jogo."), std::string::npos) << "the whole notice fits";
     ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return trim_lines(screen) == wide; }))
-        << "want:\n" << wide << "shown:\n" << trim_lines(s.capture());
+        << "want:\n"
+        << wide << "shown:\n"
+        << trim_lines(s.capture());
     resize(s, 40, 10);
     const std::string narrow = notice_picture(40, 10);
-    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return trim_lines(screen) == narrow; }))
-        << "want:\n" << narrow << "shown:\n" << trim_lines(s.capture());
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+        return trim_lines(screen) == narrow;
+    })) << "want:\n"
+        << narrow << "shown:\n"
+        << trim_lines(s.capture());
     EXPECT_FALSE(s.ended());
 }
 
