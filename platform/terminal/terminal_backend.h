@@ -39,9 +39,8 @@ public:
     // Puts the terminal back as it was found: the window's size if the
     // game had it grown, normal screen with the cursor on its last row,
     // cursor shown, colours and attributes off, keypad mode off, the modes
-    // it had. Safe
-    // to call more than once; the one way the terminal is given back
-    // except for a crash, which uses the emergency reset.
+    // it had. Safe to call more than once; the one way the terminal is given
+    // back except for a crash, which uses the emergency reset.
     void restore();
 
     // While the window is smaller than the console, present and the key
