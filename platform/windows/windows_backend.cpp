@@ -285,8 +285,9 @@ void WindowsBackend::stand_still_while_small() {
     const std::int64_t since = counter_us();
     while (too_small_) {
         wait_for_input(INFINITE);
+        // Keys read with the event that brings room were typed before it.
+        type_ahead_.clear();
         take_size_change();
-        if (too_small_) type_ahead_.clear();
     }
     standstill_us_ += counter_us() - since;
 }
