@@ -21,7 +21,13 @@ case "${1:-}" in
         [ -n "${2:-}" ] && [ -d "$2" ] || exit 2
         export WINEPREFIX=$2
         wineboot -i >/dev/null 2>&1
-        wineserver -p >/dev/null 2>&1
+        # A server that stays, so that every later start is short; it may
+        # be up already, which is no failure.
+        wineserver -p >/dev/null 2>&1 || true
+        if [ ! -d "$WINEPREFIX/drive_c" ]; then
+            echo "wineboot made no wine prefix in $WINEPREFIX" >&2
+            exit 1
+        fi
         ;;
     remove)
         [ -n "${2:-}" ] && [ -d "$2" ] || exit 0
