@@ -29,10 +29,18 @@ void _beep(unsigned frequency, unsigned duration);
 // Returns after `milliseconds`; 0 returns at once.
 void _sleep(unsigned long milliseconds);
 
+// GCC and clang check printf's arguments against its format; other
+// compilers (Visual Studio's) have no such attribute and check nothing.
+#if defined(__GNUC__) || defined(__clang__)
+#define PATRULHA_PRINTF_FORMAT __attribute__((format(printf, 1, 2)))
+#else
+#define PATRULHA_PRINTF_FORMAT
+#endif
+
 // Formats into the console at the cursor, in the current attribute, moving
 // the cursor on. Understands the conversions of the C library's printf; "%c"
 // writes one code, 0 to 255. Codes 7, 8, 9, 10 and 13 act as controls.
-int printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int printf(const char* format, ...) PATRULHA_PRINTF_FORMAT;
 
 // Writes one code at the cursor, as printf("%c") does; returns the code.
 int _putch(int code);

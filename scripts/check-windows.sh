@@ -4,7 +4,7 @@
 # tests under wine, checks that the .exe needs no DLL beyond Windows' own,
 # and plays patrulha.exe under wine in tmux. Installs what is missing. Wine
 # runs in a temporary prefix, made once for the run and removed afterwards
-# with its wine server, whatever the outcome.
+# with its wine server, whatever the outcome (tests/windows/wine_prefix.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh
@@ -30,30 +30,14 @@ cmake -S . -B build-windows-e2e -DPATRULHA_WERROR=ON \
 cmake --build build-windows-e2e -j "$(build_jobs)" --target patrulha_wine_tests
 echo "Windows build: $(took "$started")"
 
-# The wine prefix of this run. Its first start takes tens of seconds, once,
-# here rather than inside a test's deadline; a persistent wine server then
-# keeps every later start short. The .NET and HTML engines wine would offer
-# to install are not wanted.
+# The wine prefix of this run, made once here rather than inside a test's
+# deadline, and removed with its wine server whatever the outcome.
+started=$(seconds)
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/patrulha-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# The wine server keeps its sockets in a folder of its own under TMPDIR,
-# named in the prefix's file "wineserver"; it goes too.
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-    local server
-    server=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
-    case "$server" in
-        wine-??????) rm -rf "${TMPDIR:-/tmp}/$server" ;;
-    esac
-    rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
+trap 'tests/windows/wine_prefix.sh remove "$WINEPREFIX"' EXIT
 trap 'exit 130' INT TERM
-
-started=$(seconds)
-wineboot -i >/dev/null 2>&1
-wineserver -p >/dev/null 2>&1 || true
+tests/windows/wine_prefix.sh start "$WINEPREFIX"
 echo "Wine prefix: $(took "$started")"
 
 started=$(seconds)

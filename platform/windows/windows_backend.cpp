@@ -11,8 +11,10 @@
 #include <ctime>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "platform/cp850.h"
+#include "platform/size_notice.h"
 #include "platform/windows/console_keys.h"
 
 namespace patrulha::platform {
@@ -28,7 +30,6 @@ static_assert(console_key::kLeftAlt == LEFT_ALT_PRESSED &&
 
 constexpr SHORT kWidth = ConsoleBuffer::kWidth;
 constexpr SHORT kHeight = ConsoleBuffer::kHeight;
-constexpr UINT kCodePage = 850;
 
 // ==== Console control events ====
 //
@@ -76,15 +77,26 @@ struct WindowsBackend::Saved {
     DWORD input_mode = 0;
     CONSOLE_SCREEN_BUFFER_INFO output_info{};
     CONSOLE_CURSOR_INFO cursor{};
-    UINT input_code_page = 0;
-    UINT output_code_page = 0;
-    std::wstring title;
+    bool cursor_known = false;
+    std::wstring title;  // empty where the console told none
     bool timer_period_set = false;
     bool handler_installed = false;
     LARGE_INTEGER frequency{};
 };
 
-WindowsBackend::WindowsBackend(const wchar_t* title) : saved_(std::make_unique<Saved>()) {
+namespace {
+
+// The classic console host shows its window; a pseudo-console's window is
+// a hidden stand-in, and wine's console on a terminal has none to show.
+ConsoleHost console_host() {
+    const HWND window = GetConsoleWindow();
+    return window && IsWindowVisible(window) ? ConsoleHost::classic_window : ConsoleHost::fixed;
+}
+
+}  // namespace
+
+WindowsBackend::WindowsBackend(const wchar_t* title, WindowView view)
+    : saved_(std::make_unique<Saved>()), view_(std::move(view)) {
     Saved& s = *saved_;
     s.input = GetStdHandle(STD_INPUT_HANDLE);
     s.output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -92,13 +104,12 @@ WindowsBackend::WindowsBackend(const wchar_t* title) : saved_(std::make_unique<S
     if (!GetConsoleMode(s.input, &s.input_mode) || !GetConsoleMode(s.output, &output_mode) ||
         !GetConsoleScreenBufferInfo(s.output, &s.output_info))
         throw ConsoleError("needs a console window on standard input and output");
-    GetConsoleCursorInfo(s.output, &s.cursor);
-    s.input_code_page = GetConsoleCP();
-    s.output_code_page = GetConsoleOutputCP();
+    s.cursor_known = GetConsoleCursorInfo(s.output, &s.cursor) != 0;
     std::wstring buffer(1024, L'\0');
     buffer.resize(GetConsoleTitleW(buffer.data(), static_cast<DWORD>(buffer.size())));
     s.title = buffer;
     QueryPerformanceFrequency(&s.frequency);
+    host_ = console_host();
 
     s.screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -109,20 +120,15 @@ WindowsBackend::WindowsBackend(const wchar_t* title) : saved_(std::make_unique<S
     try {
         if (!SetConsoleActiveScreenBuffer(s.screen))
             throw ConsoleError("cannot show a console screen buffer of its own");
-        fit_console();
-        CONSOLE_SCREEN_BUFFER_INFO info{};
-        if (!GetConsoleScreenBufferInfo(s.screen, &info) || info.dwSize.X < kWidth ||
-            info.dwSize.Y < kHeight)
-            throw ConsoleError("the console cannot hold 80 x 42 cells");
+        settle_size();
         // Keys one at a time, no echo; Ctrl-C as a control event; size
         // changes as events; no quick edit, whose selection would freeze
         // the game on a click.
         if (!SetConsoleMode(s.input, ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT |
                                          ENABLE_EXTENDED_FLAGS))
             throw ConsoleError("cannot set the console's input mode");
-        SetConsoleCP(kCodePage);
-        SetConsoleOutputCP(kCodePage);
-        SetConsoleTitleW(title);
+        // A title that cannot be given back is not changed.
+        if (!s.title.empty()) SetConsoleTitleW(title);
         s.timer_period_set = timeBeginPeriod(1) == TIMERR_NOERROR;
 
         end_status = 0;
@@ -154,30 +160,29 @@ void WindowsBackend::restore() {
     SetConsoleActiveScreenBuffer(s.output);
     CloseHandle(s.screen);
     s.screen = INVALID_HANDLE_VALUE;
-    // Some consoles share one window among the buffers: the player's gets
-    // its size back too.
+    // Some consoles share one window among the buffers: where the game set
+    // its sizes, the player's get theirs back too.
     CONSOLE_SCREEN_BUFFER_INFO now{};
     const SMALL_RECT& was = s.output_info.srWindow;
-    if (GetConsoleScreenBufferInfo(s.output, &now) &&
+    if (sizes_changed_ && GetConsoleScreenBufferInfo(s.output, &now) &&
         (now.dwSize.X != s.output_info.dwSize.X || now.dwSize.Y != s.output_info.dwSize.Y ||
          now.srWindow.Right - now.srWindow.Left != was.Right - was.Left ||
          now.srWindow.Bottom - now.srWindow.Top != was.Bottom - was.Top)) {
         // The window must fit the buffer at every step: the one that fits
         // both sizes first.
-        const SMALL_RECT small{0, 0,
-                               static_cast<SHORT>(std::min<int>(now.srWindow.Right - now.srWindow.Left,
-                                                                was.Right - was.Left)),
-                               static_cast<SHORT>(std::min<int>(now.srWindow.Bottom - now.srWindow.Top,
-                                                                was.Bottom - was.Top))};
+        const SMALL_RECT small{
+            0, 0,
+            static_cast<SHORT>(std::min<int>(now.srWindow.Right - now.srWindow.Left,
+                                             was.Right - was.Left)),
+            static_cast<SHORT>(std::min<int>(now.srWindow.Bottom - now.srWindow.Top,
+                                             was.Bottom - was.Top))};
         SetConsoleWindowInfo(s.output, TRUE, &small);
         SetConsoleScreenBufferSize(s.output, s.output_info.dwSize);
         SetConsoleWindowInfo(s.output, TRUE, &was);
     }
-    SetConsoleCursorInfo(s.output, &s.cursor);
+    if (s.cursor_known) SetConsoleCursorInfo(s.output, &s.cursor);
     SetConsoleMode(s.input, s.input_mode);
-    if (s.input_code_page) SetConsoleCP(s.input_code_page);
-    if (s.output_code_page) SetConsoleOutputCP(s.output_code_page);
-    SetConsoleTitleW(s.title.c_str());
+    if (!s.title.empty()) SetConsoleTitleW(s.title.c_str());
     if (s.timer_period_set) timeEndPeriod(1);
     s.timer_period_set = false;
     if (s.handler_installed) SetConsoleCtrlHandler(on_control_event, FALSE);
@@ -190,14 +195,17 @@ void WindowsBackend::restore() {
 // back on a clear screen, not under the game's last picture.
 void WindowsBackend::blank_game_screen() {
     const HANDLE screen = saved_->screen;
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(screen, &info)) return;
     DWORD written = 0;
-    const DWORD cells = static_cast<DWORD>(kWidth) * static_cast<DWORD>(kHeight);
-    FillConsoleOutputAttribute(screen, saved_->output_info.wAttributes, cells, COORD{0, 0}, &written);
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    FillConsoleOutputAttribute(screen, saved_->output_info.wAttributes, cells, COORD{0, 0},
+                               &written);
     FillConsoleOutputCharacterW(screen, L' ', cells, COORD{0, 0}, &written);
     SetConsoleCursorPosition(screen, COORD{0, 0});
 }
 
-// Writes every cell of the game's buffer once, black on black, before the
+// Writes every cell of the game's window once, black on black, before the
 // first frame. wine's console on a terminal sends a cell to the terminal
 // only when it changes, and a sound driver may have written on the terminal
 // meanwhile: with every cell written twice, nothing of that stays under the
@@ -209,14 +217,113 @@ void WindowsBackend::cover_screen() {
         c.Char.UnicodeChar = L' ';
         c.Attributes = 0;
     }
-    SMALL_RECT region{0, 0, kWidth - 1, kHeight - 1};
+    SMALL_RECT region{static_cast<SHORT>(window_.left), static_cast<SHORT>(window_.top),
+                      static_cast<SHORT>(window_.left + kWidth - 1),
+                      static_cast<SHORT>(window_.top + kHeight - 1)};
     WriteConsoleOutputW(saved_->screen, cells.data(), COORD{kWidth, kHeight}, COORD{0, 0}, &region);
+    redraw_all_ = true;
+    notice_shown_ = false;
+}
+
+// ==== The window's size ====
+
+WindowsBackend::Window WindowsBackend::visible_window() const {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    // A console that cannot be asked is taken to be as it was last seen.
+    if (!GetConsoleScreenBufferInfo(saved_->screen, &info)) return window_;
+    const SMALL_RECT& w = info.srWindow;
+    Window seen{w.Left, w.Top, {w.Right - w.Left + 1, w.Bottom - w.Top + 1}};
+    if (view_) seen.size = view_(seen.size);
+    return seen;
+}
+
+// Decides at start-up, or when the game asks for its full console, whether
+// the game plays, asks for 80 x 42 once, or stands still behind the notice.
+void WindowsBackend::settle_size() {
+    Window seen = visible_window();
+    SizeStep step = size_step(seen.size, host_, resize_tried_);
+    if (step == SizeStep::resize) {
+        resize_tried_ = true;
+        fit_console();
+        // What the console says it did is not taken on trust: the window
+        // is looked at again.
+        seen = visible_window();
+        step = size_step(seen.size, host_, resize_tried_);
+    }
+    if (seen != window_) redraw_all_ = true;
+    window_ = seen;
+    if (step == SizeStep::notice && !too_small_) notice_shown_ = false;
+    too_small_ = step == SizeStep::notice;
+}
+
+// Acts on the size events read since the last look, once, and only where
+// the window is not the one last acted on: the events the game's own
+// calls cause report the size it already has. Size events never resize.
+void WindowsBackend::take_size_change() {
+    if (!size_event_) return;
+    size_event_ = false;
+    const Window seen = visible_window();
+    if (seen == window_) return;
+    window_ = seen;
+    too_small_ = size_step(seen.size, host_, true) == SizeStep::notice;
+    if (too_small_) {
+        show_size_notice();
+        return;
+    }
+    // Room again: every cell is written anew where the window now is.
+    notice_shown_ = false;
+    redraw_all_ = true;
+    if (last_presented_) draw(*last_presented_);
+}
+
+// While the window is too small: the notice, keys typed at it thrown away
+// (they were not meant for a game the player cannot see), the game's clock
+// stopped, until a size event brings room enough or an end comes.
+void WindowsBackend::stand_still_while_small() {
+    if (!too_small_) return;
+    if (!notice_shown_) show_size_notice();
+    const std::int64_t since = counter_us();
+    while (too_small_) {
+        wait_for_input(INFINITE);
+        // Keys read with the event that brings room were typed before it.
+        type_ahead_.clear();
+        take_size_change();
+    }
+    standstill_us_ += counter_us() - since;
+}
+
+// The notice, centred in the visible window on a blank of the console's
+// default colours, cursor hidden.
+void WindowsBackend::show_size_notice() {
+    const HANDLE screen = saved_->screen;
+    const Window& w = window_;
+    DWORD written = 0;
+    for (int y = 0; y < w.size.rows; ++y) {
+        const COORD start{static_cast<SHORT>(w.left), static_cast<SHORT>(w.top + y)};
+        const DWORD cells = static_cast<DWORD>(std::max(0, w.size.columns));
+        FillConsoleOutputAttribute(screen, ConsoleBuffer::kDefaultAttribute, cells, start, &written);
+        FillConsoleOutputCharacterW(screen, L' ', cells, start, &written);
+    }
+    for (const NoticeLine& line : size_notice(w.size.columns, w.size.rows)) {
+        const std::wstring text(line.text.begin(), line.text.end());
+        WriteConsoleOutputCharacterW(
+            screen, text.c_str(), static_cast<DWORD>(text.size()),
+            COORD{static_cast<SHORT>(w.left + line.x), static_cast<SHORT>(w.top + line.y)},
+            &written);
+    }
+    const CONSOLE_CURSOR_INFO hidden{ConsoleBuffer::kDefaultCursorSize, FALSE};
+    SetConsoleCursorInfo(screen, &hidden);
+    shown_cursor_visible_ = false;
+    shown_cursor_size_ = -1;
+    notice_shown_ = true;
+    // What the console shows is the notice now, not front_.
     redraw_all_ = true;
 }
 
 // Makes the game's buffer and window 80 x 42: the window shrunk first, to
 // fit inside the new buffer, then the buffer, then the window grown to the
-// whole buffer (or as much of it as the screen can show).
+// whole buffer (or as much of it as the screen can show). Only on the
+// classic console host, whose window follows.
 void WindowsBackend::fit_console() {
     const HANDLE screen = saved_->screen;
     CONSOLE_SCREEN_BUFFER_INFO info{};
@@ -225,6 +332,7 @@ void WindowsBackend::fit_console() {
     if (info.dwSize.X == kWidth && info.dwSize.Y == kHeight && w.Left == 0 && w.Top == 0 &&
         w.Right == kWidth - 1 && w.Bottom == kHeight - 1)
         return;
+    sizes_changed_ = true;
     const SMALL_RECT small{0, 0, static_cast<SHORT>(std::min<int>(w.Right - w.Left, kWidth - 1)),
                            static_cast<SHORT>(std::min<int>(w.Bottom - w.Top, kHeight - 1))};
     SetConsoleWindowInfo(screen, TRUE, &small);
@@ -235,6 +343,12 @@ void WindowsBackend::fit_console() {
                           static_cast<SHORT>(std::min(kHeight, largest.Y) - 1)};
     SetConsoleWindowInfo(screen, TRUE, &full);
     redraw_all_ = true;
+}
+
+void WindowsBackend::request_full_console() {
+    if (!too_small_ || resize_tried_) return;
+    settle_size();
+    if (!too_small_ && last_presented_) draw(*last_presented_);
 }
 
 // ==== Presenting ====
@@ -248,8 +362,9 @@ void WindowsBackend::write_row(int y, int left, int right, const ConsoleBuffer& 
         out.Attributes = cell.attribute;
         front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] = cell;
     }
-    SMALL_RECT region{static_cast<SHORT>(left), static_cast<SHORT>(y), static_cast<SHORT>(right),
-                      static_cast<SHORT>(y)};
+    SMALL_RECT region{static_cast<SHORT>(window_.left + left), static_cast<SHORT>(window_.top + y),
+                      static_cast<SHORT>(window_.left + right),
+                      static_cast<SHORT>(window_.top + y)};
     WriteConsoleOutputW(saved_->screen, cells.data(), COORD{static_cast<SHORT>(right - left + 1), 1},
                         COORD{0, 0}, &region);
 }
@@ -257,24 +372,38 @@ void WindowsBackend::write_row(int y, int left, int right, const ConsoleBuffer& 
 void WindowsBackend::present(const ConsoleBuffer& console) {
     check_control();
     last_presented_ = &console;
-    // Each row's changed cells as one run, from the first to the last.
-    for (int y = 0; y < ConsoleBuffer::kHeight; ++y) {
-        int left = -1, right = -1;
-        for (int x = 0; x < ConsoleBuffer::kWidth; ++x) {
-            if (!redraw_all_ &&
-                front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] == console.at({x, y}))
-                continue;
-            if (left < 0) left = x;
-            right = x;
+    take_size_change();
+    stand_still_while_small();
+    draw(console);
+}
+
+// Writes what changed since the last draw: of the rows written since, each
+// row's changed cells as one run, from the first to the last. A draw with
+// nothing written costs nothing.
+void WindowsBackend::draw(const ConsoleBuffer& console) {
+    if (redraw_all_) tracker_.forget();
+    if (tracker_.changed(console)) {
+        for (int y = 0; y < ConsoleBuffer::kHeight; ++y) {
+            if (!tracker_.row_changed(console, y)) continue;
+            int left = -1, right = -1;
+            for (int x = 0; x < ConsoleBuffer::kWidth; ++x) {
+                if (!redraw_all_ && front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] ==
+                                        console.at({x, y}))
+                    continue;
+                if (left < 0) left = x;
+                right = x;
+            }
+            if (left >= 0) write_row(y, left, right, console);
         }
-        if (left >= 0) write_row(y, left, right, console);
+        tracker_.took(console);
     }
     if (redraw_all_) shown_cursor_size_ = -1;
     redraw_all_ = false;
 
     const bool visible = console.cursor_visible();
     if (visible != shown_cursor_visible_ || console.cursor_size() != shown_cursor_size_) {
-        const CONSOLE_CURSOR_INFO info{static_cast<DWORD>(console.cursor_size()), visible ? TRUE : FALSE};
+        const CONSOLE_CURSOR_INFO info{static_cast<DWORD>(console.cursor_size()),
+                                       visible ? TRUE : FALSE};
         SetConsoleCursorInfo(saved_->screen, &info);
         shown_cursor_visible_ = visible;
         shown_cursor_size_ = console.cursor_size();
@@ -282,30 +411,25 @@ void WindowsBackend::present(const ConsoleBuffer& console) {
     }
     if (visible && console.cursor() != shown_cursor_) {
         shown_cursor_ = console.cursor();
-        SetConsoleCursorPosition(saved_->screen, COORD{static_cast<SHORT>(shown_cursor_.x),
-                                                       static_cast<SHORT>(shown_cursor_.y)});
+        SetConsoleCursorPosition(saved_->screen,
+                                 COORD{static_cast<SHORT>(window_.left + shown_cursor_.x),
+                                       static_cast<SHORT>(window_.top + shown_cursor_.y)});
     }
 }
 
-void WindowsBackend::redraw_if_resized() {
-    if (!resized_) return;
-    resized_ = false;
-    fit_console();
-    redraw_all_ = true;
-    if (last_presented_) present(*last_presented_);
-}
-
-void WindowsBackend::request_full_console() { fit_console(); }
-
 // ==== Time ====
 
-std::int64_t WindowsBackend::now_us() {
+std::int64_t WindowsBackend::counter_us() const {
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
     const std::int64_t f = saved_->frequency.QuadPart > 0 ? saved_->frequency.QuadPart : 1;
     const std::int64_t c = counter.QuadPart;
     return c / f * 1'000'000 + c % f * 1'000'000 / f;
 }
+
+// The game's clock: real time less the time stood still behind the notice,
+// so that the game goes on where it stood.
+std::int64_t WindowsBackend::now_us() { return counter_us() - standstill_us_; }
 
 void WindowsBackend::sleep_us(std::int64_t us) {
     const std::int64_t until = now_us() + us;
@@ -315,7 +439,10 @@ void WindowsBackend::sleep_us(std::int64_t us) {
         const std::int64_t left_ms = (until - now_us() + 500) / 1000;
         if (left_ms <= 0) return;
         wait_for_input(static_cast<unsigned long>(left_ms));
-        redraw_if_resized();
+        // The game's clock stands still with the game: the sleep's end
+        // moves on by the standstill.
+        take_size_change();
+        stand_still_while_small();
     }
 }
 
@@ -336,11 +463,12 @@ void WindowsBackend::read_input() {
         INPUT_RECORD records[64];
         DWORD read = 0;
         if (!ReadConsoleInputW(saved_->input, records,
-                               std::min<DWORD>(waiting, static_cast<DWORD>(std::size(records))), &read))
+                               std::min<DWORD>(waiting, static_cast<DWORD>(std::size(records))),
+                               &read))
             throw ProgramEnded{1};
         for (DWORD i = 0; i < read; ++i) {
             const INPUT_RECORD& record = records[i];
-            if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) resized_ = true;
+            if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) size_event_ = true;
             if (record.EventType != KEY_EVENT) continue;
             const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
             ConsoleKeyEvent event;
@@ -368,7 +496,8 @@ void WindowsBackend::read_keys(std::deque<int>& keys, bool wait) {
     for (;;) {
         check_control();
         read_input();
-        redraw_if_resized();
+        take_size_change();
+        stand_still_while_small();
         type_ahead_.move_to(keys);
         if (!keys.empty() || !wait) return;
         wait_for_input(INFINITE);

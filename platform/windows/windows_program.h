@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "platform/windows/windows_backend.h"
+
 namespace patrulha::platform {
 
 // Takes the console over with the window titled `title`, attaches the
@@ -12,6 +14,10 @@ namespace patrulha::platform {
 // 130 after Ctrl-C or Ctrl-Break, 129 when the window was closed; 1 when the
 // console cannot be used, went away or an error ended the program (one line
 // on standard error, after the console is back, beginning with `name`).
-int run_on_console(const char* name, const wchar_t* title, const std::function<int()>& body);
+// Where the program is alone on its console (started from Explorer, whose
+// console closes with it), that line waits for a key before the end.
+// `view`, where given, is how big the backend takes the window to be.
+int run_on_console(const char* name, const wchar_t* title, const std::function<int()>& body,
+                   WindowView view = {});
 
 }  // namespace patrulha::platform
