@@ -39,13 +39,6 @@ std::vector<std::string> utf8_characters(const std::string& s) {
     return out;
 }
 
-// The terminal's palette number of a console colour: blue is the console's
-// 1 but the terminal's 4, red the other way round; 8 to 15 the bright ones.
-int terminal_colour(int console_colour) {
-    constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-    return kAnsi[console_colour & 7] + (console_colour & 8);
-}
-
 std::string describe(const ShownCell& c) {
     return "'" + c.glyph + "' fg " + std::to_string(c.fg) + " bg " + std::to_string(c.bg) +
            (c.bold ? " bold" : "");

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/terminal_e2e_support.h"
-#include "tests/terminal/pty_child.h"
+#include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/terminal/terminal_backend.h"
-#include "tests/terminal/pty_child.h"
+#include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
 namespace {

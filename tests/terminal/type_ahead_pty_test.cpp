@@ -18,7 +18,7 @@
 
 #include "platform/terminal/terminal_backend.h"
 #include "platform/type_ahead.h"
-#include "tests/terminal/pty_child.h"
+#include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
