@@ -31,14 +31,14 @@ protected:
     // How many cells of the grid hold `glyph`.
     static int count_in_grid(int glyph) {
         int n = 0;
-        for (const auto& coluna : matriz_tela) {
-            for (const unsigned char celula : coluna) n += celula == glyph;
+        for (const auto& column : matriz_tela) {
+            for (const unsigned char cell : column) n += cell == glyph;
         }
         return n;
     }
 
     static void clear_grid() {
-        for (auto& coluna : matriz_tela) std::fill(std::begin(coluna), std::end(coluna), 0);
+        for (auto& column : matriz_tela) std::fill(std::begin(column), std::end(column), 0);
     }
 
     // The screen cell of grid cell (c, r).
