@@ -148,8 +148,10 @@ std::string TmuxSession::capture(bool escapes) const {
     return tmux({"capture-pane", "-p", "-N", "-t", target_});
 }
 
-std::string TmuxSession::row(int y) const {
-    std::istringstream in(capture());
+std::string TmuxSession::row(int y) const { return row_of(capture(), y); }
+
+std::string row_of(const std::string& screen, int y) {
+    std::istringstream in(screen);
     std::string line;
     for (int i = 1; std::getline(in, line); ++i)
         if (i == y) return line;
@@ -184,8 +186,10 @@ bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {
 std::vector<std::vector<ShownCell>> parse_capture(const std::string& text) {
     // Each line ends at a line feed alone; the screen is as wide as the
     // longest line (counted in bytes, which is enough) and a row longer.
+    // tmux marks the cells of the line-drawing set with shift-out and
+    // shift-in: the set is the second one.
     int lines = 1, width = 1;
-    std::string fed;
+    std::string fed = "\033)0";
     for (std::size_t i = 0, start = 0; i <= text.size(); ++i) {
         if (i == text.size() || text[i] == '\n') {
             width = std::max(width, static_cast<int>(i - start));

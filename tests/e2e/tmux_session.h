@@ -89,6 +89,9 @@ std::vector<std::vector<ShownCell>> parse_capture(const std::string& text);
 // The cell at screen position (x, y), 1-based; a blank past a row's end.
 ShownCell cell_at(const std::vector<std::vector<ShownCell>>& rows, int x, int y);
 
+// One row of a captured screen, 1-based; empty past the last.
+std::string row_of(const std::string& screen, int y);
+
 // Runs a command, returns what it printed on standard output.
 std::string run_capture(const std::string& command);
 
