@@ -1,12 +1,13 @@
 // Long unattended play with the real generator at every level, the ship
 // left still: the rules' invariants hold after every frame (the shared soak,
 // which the sanitised soak program runs with random keys).
+#include "tests/support/soak.h"
+
 #include <gtest/gtest.h>
 
 #include <iostream>
 
 #include "tests/support/harness.h"
-#include "tests/support/soak.h"
 
 namespace patrulha::testing {
 namespace {

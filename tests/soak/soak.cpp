@@ -3,11 +3,11 @@
 // access outside the grid or any other undefined behaviour.
 //
 //   patrulha_soak [--frames N] [--seed S] [--key-odds P]
+#include "tests/support/soak.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include "tests/support/soak.h"
 
 namespace {
 
@@ -24,10 +24,14 @@ int main(int argc, char** argv) {
         if (i + 1 >= argc) return usage();
         const std::string arg = argv[i];
         const char* value = argv[++i];
-        if (arg == "--frames") options.frames = std::atol(value);
-        else if (arg == "--seed") options.seed = static_cast<std::uint32_t>(std::atol(value));
-        else if (arg == "--key-odds") options.key_odds = std::atof(value);
-        else return usage();
+        if (arg == "--frames")
+            options.frames = std::atol(value);
+        else if (arg == "--seed")
+            options.seed = static_cast<std::uint32_t>(std::atol(value));
+        else if (arg == "--key-odds")
+            options.key_odds = std::atof(value);
+        else
+            return usage();
     }
 
     patrulha::platform::VirtualBackend backend;
@@ -39,8 +43,7 @@ int main(int argc, char** argv) {
     std::printf("soak: %ld frames, %ld key waits, %ld program runs, seed %u: invariants held\n",
                 r.frames, r.waits, r.runs, options.seed);
     std::printf("soak: %ld game-over prompts, score up to %d, lives from %d to %d (+%d -%d)\n",
-                r.game_overs, r.max_score, r.min_lives, r.max_lives, r.lives_gained,
-                r.lives_lost);
+                r.game_overs, r.max_score, r.min_lives, r.max_lives, r.lives_gained, r.lives_lost);
     std::printf("soak: cell-frames by kind:");
     for (int k = 0; k < r.kKinds; ++k)
         std::printf(" %s %lld%s", r.kKindNames[k], r.cells_of_kind[k],

@@ -39,7 +39,9 @@ public:
     };
 
     AnsiScreen(int columns, int rows, Options options)
-        : columns_(columns), rows_(rows), options_(options),
+        : columns_(columns),
+          rows_(rows),
+          options_(options),
           cells_(static_cast<std::size_t>(columns * rows)) {}
     AnsiScreen(int columns, int rows) : AnsiScreen(columns, rows, Options{}) {}
 
@@ -127,26 +129,14 @@ private:
             const int n = p[k];
             if (n == 0) {
                 pen_ = ShownCell{};
-            } else if (n == 1) {
-                pen_.bold = true;
-            } else if (n == 7) {
-                pen_.reverse = true;
-            } else if (n == 22) {
-                pen_.bold = false;
-            } else if (n == 27) {
-                pen_.reverse = false;
-            } else if (n >= 30 && n <= 37) {
-                pen_.fg = n - 30;
-            } else if (n == 39) {
-                pen_.fg = kDefaultColour;
-            } else if (n >= 40 && n <= 47) {
-                pen_.bg = n - 40;
-            } else if (n == 49) {
-                pen_.bg = kDefaultColour;
-            } else if (n >= 90 && n <= 97) {
-                pen_.fg = n - 90 + 8;
-            } else if (n >= 100 && n <= 107) {
-                pen_.bg = n - 100 + 8;
+            } else if (n == 1 || n == 22) {
+                pen_.bold = n == 1;
+            } else if (n == 7 || n == 27) {
+                pen_.reverse = n == 7;
+            } else if (n >= 30 && n <= 49 && n % 10 != 8) {  // 30-37, 39, 40-47, 49
+                (n < 40 ? pen_.fg : pen_.bg) = n % 10 == 9 ? kDefaultColour : n % 10;
+            } else if ((n >= 90 && n <= 97) || (n >= 100 && n <= 107)) {
+                (n < 100 ? pen_.fg : pen_.bg) = n % 10 + 8;
             } else if ((n == 38 || n == 48) && k + 2 < p.size() && p[k + 1] == 5) {
                 (n == 38 ? pen_.fg : pen_.bg) = p[k + 2];
                 k += 2;
@@ -210,26 +200,26 @@ private:
             return j;
         }
         switch (final) {
-        case 'H':
-            y_ = std::clamp(n - 1, 0, rows_ - 1);
-            x_ = std::clamp((p.size() > 1 ? std::max(p[1], 1) : 1) - 1, 0, columns_ - 1);
-            break;
-        case 'A': y_ = std::max(y_ - n, 0); break;
-        case 'B': y_ = std::min(y_ + n, rows_ - 1); break;
-        case 'C': x_ = std::min(x_ + n, columns_ - 1); break;
-        case 'D': x_ = std::max(x_ - n, 0); break;
-        case 'G': x_ = std::clamp(n - 1, 0, columns_ - 1); break;
-        case 'd': y_ = std::clamp(n - 1, 0, rows_ - 1); break;
-        case 'X': erase(y_ * columns_ + x_, std::min(n, columns_ - x_)); break;
-        case 'J':
-            if (p[0] == 2) erase(0, columns_ * rows_);
-            if (p[0] == 0) erase(y_ * columns_ + x_, columns_ * rows_);
-            break;
-        case 'm': sgr(p); break;
-        case 'h':
-        case 'l':
-        case 't': break;  // modes and window operations
-        default: fault(std::string("CSI final ") + final);
+            case 'H':
+                y_ = std::clamp(n - 1, 0, rows_ - 1);
+                x_ = std::clamp((p.size() > 1 ? std::max(p[1], 1) : 1) - 1, 0, columns_ - 1);
+                break;
+            case 'A': y_ = std::max(y_ - n, 0); break;
+            case 'B': y_ = std::min(y_ + n, rows_ - 1); break;
+            case 'C': x_ = std::min(x_ + n, columns_ - 1); break;
+            case 'D': x_ = std::max(x_ - n, 0); break;
+            case 'G': x_ = std::clamp(n - 1, 0, columns_ - 1); break;
+            case 'd': y_ = std::clamp(n - 1, 0, rows_ - 1); break;
+            case 'X': erase(y_ * columns_ + x_, std::min(n, columns_ - x_)); break;
+            case 'J':
+                if (p[0] == 2) erase(0, columns_ * rows_);
+                if (p[0] == 0) erase(y_ * columns_ + x_, columns_ * rows_);
+                break;
+            case 'm': sgr(p); break;
+            case 'h':
+            case 'l':
+            case 't': break;  // modes and window operations
+            default: fault(std::string("CSI final ") + final);
         }
         pending_wrap_ = false;
         return j;

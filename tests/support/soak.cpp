@@ -21,8 +21,8 @@
 namespace patrulha::testing {
 
 const char* const SoakReport::kKindNames[SoakReport::kKinds] = {
-    "ship", "asteroid", "enemy 1", "enemy 2", "enemy 3", "enemy 4", "extra life", "shot",
-    "enemy shot"};
+    "ship",    "asteroid",   "enemy 1", "enemy 2",   "enemy 3",
+    "enemy 4", "extra life", "shot",    "enemy shot"};
 
 namespace {
 
