@@ -28,17 +28,6 @@ const char* const kFont[16] = {
     "└┴┬├─┼ãÃ╚╔╩╦╠═╬¤", "ðÐÊËÈıÍÎÏ┘┌█▄¦Ì▀",  "ÓßÔÒõÕµþÞÚÛÙýÝ¯´",  "-±‗¾¶§÷¸°¨·¹³²■\u00a0",
 };
 
-std::vector<std::string> utf8_characters(const std::string& s) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-        out.push_back(s.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
 std::string describe(const ShownCell& c) {
     return "'" + c.glyph + "' fg " + std::to_string(c.fg) + " bg " + std::to_string(c.bg) +
            (c.bold ? " bold" : "");
@@ -89,8 +78,9 @@ TEST_F(Conformance, EveryCodeShowsTheConsoleFontsCharacterInLightGreyOnBlack) {
     int wrong = 0;
     for (int code = 1; code < 256; ++code) {
         const int x = 1 + 2 * (code % 16), y = 1 + code / 16;
-        const std::string want =
-            utf8_characters(kFont[code / 16])[static_cast<std::size_t>(code % 16)];
+        AnsiScreen font(16, 1);
+        font.feed(kFont[code / 16]);
+        const std::string want = font.at(code % 16, 0).glyph;
         const ShownCell& got = cell(x, y);
         const bool right = got.glyph == want && got.fg == terminal_colour(7) &&
                            got.bg == terminal_colour(0) && !got.bold;

@@ -26,7 +26,6 @@ const char* const SoakReport::kKindNames[SoakReport::kKinds] = {
 
 namespace {
 
-using platform::ConsoleBuffer;
 using platform::Runtime;
 using platform::VirtualBackend;
 
@@ -150,18 +149,9 @@ private:
         }
     }
 
-    static bool screen_shows(const char* text) {
-        const ConsoleBuffer& console = Runtime::instance().console();
-        for (int y = 0; y < ConsoleBuffer::kHeight; ++y) {
-            std::string row;
-            for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
-                row += static_cast<char>(console.at({x, y}).code);
-            if (row.find(text) != std::string::npos) return true;
-        }
-        return false;
-    }
-    static bool shows_game_over() { return screen_shows("GAME OVER"); }
-    static bool shows_menu() { return screen_shows("ESCOLHA NIVEL DE DIFICULDADE"); }
+    bool shows(const char* text) const { return vb_.picture().find(text) != std::string::npos; }
+    bool shows_game_over() const { return shows("GAME OVER"); }
+    bool shows_menu() const { return shows("ESCOLHA NIVEL DE DIFICULDADE"); }
 
     [[noreturn]] void fail(const std::string& what) {
         throw Failure{"frame " + std::to_string(report_.frames) + " (seed " +
