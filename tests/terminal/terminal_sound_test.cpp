@@ -101,10 +101,7 @@ TEST(TerminalSound, BuiltWithoutALSAThePlayerTakesEveryToneAndOpensNoDevice) {
     TonePlayer player;
     player.play(1000, 100);
     player.play(700, 15);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!player.idle() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_TRUE(player.idle());
+    EXPECT_TRUE(testing::wait_until([&] { return player.idle(); }));
     EXPECT_FALSE(player.device_open());
 }
 #endif
