@@ -64,8 +64,7 @@ public:
                 shifted_ = true;
             } else if (c == 0x0F) {
                 shifted_ = false;
-            } else if (c == 7) {
-                ++bells_;
+            } else if (c == 7) {  // the bell: nothing to show
             } else if (c >= 0x20) {
                 const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
                 glyph(std::string(bytes.substr(i, length)));
@@ -80,12 +79,9 @@ public:
     const ShownCell& at(int x, int y) const {
         return cells_[static_cast<std::size_t>(y * columns_ + x)];
     }
-    int columns() const { return columns_; }
-    int rows() const { return rows_; }
     int cursor_x() const { return x_; }
     int cursor_y() const { return y_; }
     bool cursor_shown() const { return cursor_shown_; }
-    int bells() const { return bells_; }
     // What a strict screen was sent that it would not take, one line each;
     // empty when all was well.
     const std::string& faults() const { return faults_; }
@@ -233,7 +229,6 @@ private:
     ShownCell pen_;
     bool shifted_ = false, g0_graphics_ = false, g1_graphics_ = false;
     bool cursor_shown_ = true;
-    int bells_ = 0;
     std::string faults_;
 };
 

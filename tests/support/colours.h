@@ -1,6 +1,6 @@
-// What a terminal should show for a console attribute: the tests' own
-// account of the colours, worked out from the colour bits rather than taken
-// from the game's table, so that a wrong entry there shows up here.
+// What a terminal should show for a console attribute, worked out from the
+// colour bits rather than taken from the game's table, so that a wrong entry
+// there shows up here.
 #pragma once
 
 #include <cstdint>
@@ -10,41 +10,27 @@ namespace patrulha::testing {
 // A colour the terminal was not told: its default.
 inline constexpr int kDefaultColour = -1;
 
-// The terminal's palette number of a console colour. The console's bits are
-// blue 1, green 2, red 4; a terminal's are red 1, green 2, blue 4: the blue
-// and red bits trade places. Bit 8, brightness, is the same for both.
-constexpr int terminal_colour(int console_colour) {
-    return (console_colour & 1) << 2 | (console_colour & 2) | (console_colour & 4) >> 2 |
-           (console_colour & 8);
+// The terminal's palette number of a console colour: the console's bits are
+// blue 1, green 2, red 4, a terminal's red 1, green 2, blue 4; bright is 8.
+constexpr int terminal_colour(int c) {
+    return (c & 1) << 2 | (c & 2) | (c & 4) >> 2 | (c & 8);
 }
 
-// How a cell of a console attribute looks on a terminal of `colours`
-// colours (16 or more, 8, or none).
 struct ExpectedLook {
-    int fg = kDefaultColour;
-    int bg = kDefaultColour;
-    bool bold = false;
-    bool reverse = false;
+    int fg = kDefaultColour, bg = kDefaultColour;
+    bool bold = false, reverse = false;
 };
 
-// With 16 colours every colour is itself; with 8 a bright foreground is the
-// dark one in bold and a bright background its dark twin; without colours a
-// bright foreground is bold and any background but black reverse video.
+// How a cell looks on a terminal of `colours` colours: with 16 or more every
+// colour is itself; with 8 a bright foreground is the dark one in bold and a
+// bright background its dark twin; without colours a bright foreground is
+// bold and any background but black reverse video.
 constexpr ExpectedLook expected_look(std::uint16_t attribute, int colours) {
     const int fg = attribute & 15, bg = attribute >> 4 & 15;
-    ExpectedLook look;
-    if (colours >= 16) {
-        look.fg = terminal_colour(fg);
-        look.bg = terminal_colour(bg);
-    } else if (colours >= 8) {
-        look.fg = terminal_colour(fg & 7);
-        look.bg = terminal_colour(bg & 7);
-        look.bold = (fg & 8) != 0;
-    } else {
-        look.bold = (fg & 8) != 0;
-        look.reverse = bg != 0;
-    }
-    return look;
+    if (colours >= 16) return {terminal_colour(fg), terminal_colour(bg), false, false};
+    if (colours >= 8)
+        return {terminal_colour(fg & 7), terminal_colour(bg & 7), (fg & 8) != 0, false};
+    return {kDefaultColour, kDefaultColour, (fg & 8) != 0, bg != 0};
 }
 
 }  // namespace patrulha::testing
