@@ -184,23 +184,16 @@ bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {
 }
 
 std::vector<std::vector<ShownCell>> parse_capture(const std::string& text) {
-    // Each line ends at a line feed alone; the screen is as wide as the
-    // longest line (counted in bytes, which is enough) and a row longer.
-    // tmux marks the cells of the line-drawing set with shift-out and
-    // shift-in: the set is the second one.
-    int lines = 1, width = 1;
+    // Each line ends at a line feed alone; tmux marks the cells of the
+    // line-drawing set with shift-out and shift-in, so that set is the
+    // second one. The screen is as wide as the longest line in bytes.
     std::string fed = "\033)0";
-    for (std::size_t i = 0, start = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '\n') {
-            width = std::max(width, static_cast<int>(i - start));
-            start = i + 1;
-            if (i < text.size()) {
-                ++lines;
-                fed += "\r\n";
-            }
-        } else {
-            fed += text[i];
-        }
+    int lines = 1, width = 1, length = 0;
+    for (const char c : text) {
+        fed += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        lines += c == '\n';
+        length = c == '\n' ? 0 : length + 1;
+        width = std::max(width, length);
     }
     AnsiScreen screen(width, lines, {.strict = false});
     screen.feed(fed);

@@ -9,29 +9,21 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-int usage() {
-    std::fputs("usage: patrulha_soak [--frames N] [--seed S] [--key-odds P]\n", stderr);
-    return 2;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     patrulha::testing::SoakOptions options;
-    for (int i = 1; i < argc; ++i) {
-        if (i + 1 >= argc) return usage();
+    for (int i = 1; i < argc; i += 2) {
         const std::string arg = argv[i];
-        const char* value = argv[++i];
-        if (arg == "--frames")
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (value && arg == "--frames")
             options.frames = std::atol(value);
-        else if (arg == "--seed")
+        else if (value && arg == "--seed")
             options.seed = static_cast<std::uint32_t>(std::atol(value));
-        else if (arg == "--key-odds")
+        else if (value && arg == "--key-odds")
             options.key_odds = std::atof(value);
-        else
-            return usage();
+        else {
+            std::fputs("usage: patrulha_soak [--frames N] [--seed S] [--key-odds P]\n", stderr);
+            return 2;
+        }
     }
 
     patrulha::platform::VirtualBackend backend;
