@@ -51,12 +51,7 @@ protected:
     }
 
     // The cell at (x, y), 1-based.
-    const ShownCell& cell(int x, int y) const {
-        static const ShownCell missing{"<none>"};
-        const auto& row = screen_[static_cast<std::size_t>(y - 1)];
-        return static_cast<std::size_t>(x - 1) < row.size() ? row[static_cast<std::size_t>(x - 1)]
-                                                            : missing;
-    }
+    ShownCell cell(int x, int y) const { return cell_at(screen_, x, y); }
 
     // The codes echoed on a screen, from row 36 on.
     static std::vector<int> echoed(const std::string& screen) {
@@ -81,7 +76,7 @@ TEST_F(Conformance, EveryCodeShowsTheConsoleFontsCharacterInLightGreyOnBlack) {
         AnsiScreen font(16, 1);
         font.feed(kFont[code / 16]);
         const std::string want = font.at(code % 16, 0).glyph;
-        const ShownCell& got = cell(x, y);
+        const ShownCell got = cell(x, y);
         const bool right = got.glyph == want && got.fg == terminal_colour(7) &&
                            got.bg == terminal_colour(0) && !got.bold;
         EXPECT_TRUE(right) << "code " << code << " at (" << x << "," << y << "): want '" << want
@@ -96,7 +91,7 @@ TEST_F(Conformance, EveryColourPairShowsItsForegroundAndBackground) {
     int wrong = 0;
     for (int bg = 0; bg < 16; ++bg)
         for (int fg = 0; fg < 16; ++fg) {
-            const ShownCell& got = cell(1 + 2 * fg, 18 + bg);
+            const ShownCell got = cell(1 + 2 * fg, 18 + bg);
             const bool right = got.glyph == "X" && got.fg == terminal_colour(fg) &&
                                got.bg == terminal_colour(bg) && !got.bold;
             EXPECT_TRUE(right) << "console colours " << fg << " on " << bg << ": want fg "
