@@ -7,7 +7,8 @@
 namespace patrulha::bench {
 
 // The bytes of the key `capability` ("kcuu1" for cursor up), or `fallback`
-// when the entry has none. Needs the terminal set up (newterm) first.
+// when the entry has none. Needs the terminal's entry loaded first
+// (setupterm, as the terminal backend does when it starts).
 std::string terminal_key(const char* capability, const char* fallback);
 
 }  // namespace patrulha::bench

@@ -1,6 +1,6 @@
 // The runtime services that the game, the screens and the console library
 // call: keyboard, sound, delay, text output and random numbers, under the
-// names of the runtime library the game was written against.
+// names the game calls them by.
 //
 // Everything here lives in namespace patrulha, so that code inside that
 // namespace calling printf, rand or time unqualified reaches these and never

@@ -1,5 +1,5 @@
-// The console calls of the platform the game was written for, with its
-// types and constants, over our in-memory console screen buffer.
+// The console calls the console library makes, with their types and
+// constants, over the in-memory console screen buffer.
 //
 // Cells are 0-based buffer coordinates. The buffer is 80 columns by 42 rows
 // and the visible window is the whole of it. Each call but GetStdHandle is

@@ -10,7 +10,8 @@ namespace {
 
 constexpr int kEsc = 27;
 
-// The scan codes of the letter keys on the original keyboard, for Alt.
+// The scan codes of the letter keys (Alt with a letter gives 0 and its scan
+// code).
 constexpr int kLetterScanCodes[26] = {
     30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,  // a to m
     49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44,  // n to z
@@ -191,18 +192,6 @@ void KeyDecoder::csi_char(char32_t c) {
     // character read afresh.
     state_ = State::Ground;
     ground_char(c);
-}
-
-void KeyDecoder::feed_key(NamedKey key, std::int64_t now_ms) {
-    abandon_if_stale(now_ms);
-    last_input_ms_ = now_ms;
-    if (state_ != State::Ground) {
-        // Esc or a broken sequence before a recognised key (Alt+Up, say):
-        // not in the table, dropped together.
-        state_ = State::Ground;
-        return;
-    }
-    emit_key(key);
 }
 
 void append_key_codes(NamedKey key, std::deque<int>& codes) {

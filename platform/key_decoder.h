@@ -1,6 +1,5 @@
-// Turns what the terminal reports (characters, and the keys that the
-// terminal library has already recognised) into the key codes the game
-// reads with _getch:
+// Turns the characters a terminal sends, escape sequences included, into the
+// key codes the game reads with _getch:
 //
 //   Up, Down, Left, Right      224 then 72, 80, 75, 77
 //   Home, End                  224 then 71, 79
@@ -10,18 +9,17 @@
 //   F11, F12                   224 then 133, 134
 //   Enter, Backspace, Tab, Esc 13, 8, 9, 27
 //   printable ASCII            itself
-//   Alt + letter or digit      0 then the key's code on the original
-//   (Esc and the key in one    keyboard: letters their scan code (Alt+X
-//    burst)                    gives 0, 45), digits 120 to 129
+//   Alt + letter or digit      0 then a letter's scan code (Alt+X gives 0,
+//   (Esc and the key in one    45), digits 120 to 129
+//    burst)
 //   another typed character    its code page 850 code where it has one
 //
-// The cursor, editing and function keys are recognised here too when they
-// come as raw bytes, in the forms terminals send whatever their description
-// says: CSI or SS3 with A B C D H F (cursor mode normal or application), SS3
-// P Q R S (F1 to F4), CSI n ~ (VT220 editing keys, F1 to F12) and CSI [ A to
-// E (the Linux console's F1 to F5).
+// The cursor, editing and function keys are read in every form terminals
+// send them, whatever their description says: CSI or SS3 with A B C D H F
+// (cursor mode normal or application), SS3 P Q R S (F1 to F4), CSI n ~ (F1
+// to F12 and the editing keys) and CSI [ A to E (F1 to F5).
 //
-// Anything else, an escape sequence that nothing recognised above all, is
+// Anything else, an escape sequence that none of these is above all, is
 // dropped whole: none of its bytes ever arrives as a key.
 #pragma once
 
@@ -31,7 +29,8 @@
 
 namespace patrulha::platform {
 
-// Keys the terminal library recognises by itself.
+// The keys that come as sequences (or, on the Windows console, as virtual
+// keys) rather than as characters.
 enum class NamedKey {
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Insert, Delete,
     F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
@@ -43,7 +42,7 @@ enum class NamedKey {
 void append_key_codes(NamedKey key, std::deque<int>& codes);
 
 // The second code of Alt with a letter or digit (the first is 0): a
-// letter's scan code on the original keyboard, digits 120 to 129.
+// letter's scan code, digits 120 to 129.
 int alt_key_code(char32_t letter_or_digit);
 
 class KeyDecoder {
@@ -56,8 +55,6 @@ public:
 
     // One character of input, a Unicode scalar value (controls included).
     void feed_char(char32_t c, std::int64_t now_ms);
-    // One key recognised by the terminal library.
-    void feed_key(NamedKey key, std::int64_t now_ms);
     // One byte of UTF-8 input: its character goes on once its last byte has
     // come, so a character may be split across reads. A broken character is
     // dropped, and the byte that broke it is read afresh.
@@ -71,8 +68,8 @@ public:
     // Decoded codes, oldest first.
     std::deque<int>& codes() { return codes_; }
 
-    // Decodes a whole burst of UTF-8 bytes with no recognised keys: what
-    // tests and the fuzzer use. Invalid UTF-8 bytes are dropped.
+    // Decodes a whole burst of UTF-8 bytes, as one read of the terminal
+    // would. Invalid UTF-8 bytes are dropped.
     static std::deque<int> decode_bytes(const std::string& bytes);
 
 private:

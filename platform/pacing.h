@@ -1,7 +1,7 @@
-// The pacing model. The game was paced by the cost of its console calls; we
-// keep that pace by charging every console round trip a fixed console time
-// and letting real time catch up with console time at the pacing points
-// (_sleep, _beep, _kbhit and a _getch that must wait).
+// The pacing model: the game's pace is the cost of its console calls. Every
+// console round trip is charged a fixed console time, and real time catches
+// up with console time at the pacing points (_sleep, _beep, _kbhit and a
+// _getch that must wait).
 #pragma once
 
 #include <algorithm>
@@ -10,8 +10,7 @@
 namespace patrulha::platform {
 
 // Console time charged for each console round trip: every console call but
-// GetStdHandle, and every write (printf, _putch, _cputs). About what the
-// Windows console host took per call on the machines the game was made on.
+// GetStdHandle, and every write (printf, _putch, _cputs).
 constexpr std::int64_t kConsoleCallCostUs = 14;
 
 // When real time has run this far ahead of console time (a stall, a

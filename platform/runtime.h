@@ -64,7 +64,8 @@ public:
     // Writes codes at the cursor as one console round trip.
     void write(std::string_view codes);
 
-    // The keyboard services.
+    // The keyboard (getch, kbhit), the tone (beep) and the delay (sleep):
+    // each a pacing point but a getch with a key waiting.
     int getch();
     bool kbhit();
     void beep(unsigned frequency, unsigned duration_ms);

@@ -28,24 +28,6 @@ const char* const kFont[16] = {
     "└┴┬├─┼ãÃ╚╔╩╦╠═╬¤", "ðÐÊËÈıÍÎÏ┘┌█▄¦Ì▀",  "ÓßÔÒõÕµþÞÚÛÙýÝ¯´",  "-±‗¾¶§÷¸°¨·¹³²■\u00a0",
 };
 
-std::vector<std::string> utf8_characters(const std::string& s) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-        out.push_back(s.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
-// The terminal's palette number of a console colour: blue is the console's
-// 1 but the terminal's 4, red the other way round; 8 to 15 the bright ones.
-int terminal_colour(int console_colour) {
-    constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-    return kAnsi[console_colour & 7] + (console_colour & 8);
-}
-
 std::string describe(const ShownCell& c) {
     return "'" + c.glyph + "' fg " + std::to_string(c.fg) + " bg " + std::to_string(c.bg) +
            (c.bold ? " bold" : "");
@@ -69,12 +51,7 @@ protected:
     }
 
     // The cell at (x, y), 1-based.
-    const ShownCell& cell(int x, int y) const {
-        static const ShownCell missing{"<none>"};
-        const auto& row = screen_[static_cast<std::size_t>(y - 1)];
-        return static_cast<std::size_t>(x - 1) < row.size() ? row[static_cast<std::size_t>(x - 1)]
-                                                            : missing;
-    }
+    ShownCell cell(int x, int y) const { return cell_at(screen_, x, y); }
 
     // The codes echoed on a screen, from row 36 on.
     static std::vector<int> echoed(const std::string& screen) {
@@ -96,9 +73,10 @@ TEST_F(Conformance, EveryCodeShowsTheConsoleFontsCharacterInLightGreyOnBlack) {
     int wrong = 0;
     for (int code = 1; code < 256; ++code) {
         const int x = 1 + 2 * (code % 16), y = 1 + code / 16;
-        const std::string want =
-            utf8_characters(kFont[code / 16])[static_cast<std::size_t>(code % 16)];
-        const ShownCell& got = cell(x, y);
+        AnsiScreen font(16, 1);
+        font.feed(kFont[code / 16]);
+        const std::string want = font.at(code % 16, 0).glyph;
+        const ShownCell got = cell(x, y);
         const bool right = got.glyph == want && got.fg == terminal_colour(7) &&
                            got.bg == terminal_colour(0) && !got.bold;
         EXPECT_TRUE(right) << "code " << code << " at (" << x << "," << y << "): want '" << want
@@ -113,7 +91,7 @@ TEST_F(Conformance, EveryColourPairShowsItsForegroundAndBackground) {
     int wrong = 0;
     for (int bg = 0; bg < 16; ++bg)
         for (int fg = 0; fg < 16; ++fg) {
-            const ShownCell& got = cell(1 + 2 * fg, 18 + bg);
+            const ShownCell got = cell(1 + 2 * fg, 18 + bg);
             const bool right = got.glyph == "X" && got.fg == terminal_colour(fg) &&
                                got.bg == terminal_colour(bg) && !got.bold;
             EXPECT_TRUE(right) << "console colours " << fg << " on " << bg << ": want fg "

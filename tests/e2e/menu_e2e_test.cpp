@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tests/e2e/terminal_e2e_support.h"
-#include "tests/terminal/pty_child.h"
+#include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
@@ -34,17 +34,6 @@ int column_of(const std::string& row, const std::string& text) {
 
 bool shows(const std::string& screen, const std::string& text) {
     return screen.find(text) != std::string::npos;
-}
-
-// One row of a capture, 1-based.
-std::string row_of(const std::string& screen, int y) {
-    std::size_t start = 0;
-    for (int i = 1; i < y; ++i) {
-        start = screen.find('\n', start);
-        if (start == std::string::npos) return {};
-        ++start;
-    }
-    return screen.substr(start, screen.find('\n', start) - start);
 }
 
 // A text at its place on the screen: row and 1-based column.

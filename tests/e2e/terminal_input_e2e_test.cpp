@@ -114,17 +114,15 @@ TEST(TerminalInputE2E, WithoutAnAlternateScreenThePromptGoesBelowTheConsole) {
 // terminal can: with 8 colours a bright foreground by bold and a bright
 // background by its dark twin, with 16 every colour as it is.
 void expect_colour_grid(const TmuxSession& s, bool sixteen) {
-    constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
     const auto cells = parse_capture(s.capture(true));
     for (int bg = 0; bg < 16; ++bg)
         for (int fg = 0; fg < 16; ++fg) {
             const ShownCell cell = cell_at(cells, 1 + 2 * fg, 18 + bg);
-            const int want_fg = kAnsi[fg & 7] + (sixteen ? (fg & 8) : 0);
-            const int want_bg = kAnsi[bg & 7] + (sixteen ? (bg & 8) : 0);
+            const ExpectedLook want = expected_look(static_cast<std::uint16_t>(bg << 4 | fg), sixteen ? 16 : 8);
             EXPECT_EQ(cell.glyph, "X") << "fg " << fg << " bg " << bg;
-            EXPECT_EQ(cell.fg, want_fg) << "fg " << fg << " bg " << bg;
-            EXPECT_EQ(cell.bg, want_bg) << "fg " << fg << " bg " << bg;
-            EXPECT_EQ(cell.bold, !sixteen && (fg & 8) != 0) << "fg " << fg << " bg " << bg;
+            EXPECT_EQ(cell.fg, want.fg) << "fg " << fg << " bg " << bg;
+            EXPECT_EQ(cell.bg, want.bg) << "fg " << fg << " bg " << bg;
+            EXPECT_EQ(cell.bold, want.bold) << "fg " << fg << " bg " << bg;
         }
 }
 

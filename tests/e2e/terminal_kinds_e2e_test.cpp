@@ -20,52 +20,11 @@ namespace {
 
 using std::chrono::seconds;
 
-// One row of a capture, 1-based.
-std::string row_of(const std::string& screen, int y) {
-    std::istringstream in(screen);
-    std::string line;
-    for (int i = 1; std::getline(in, line); ++i)
-        if (i == y) return line;
-    return {};
-}
-
-// The cells of a row captured with escapes: each cell's character, with
-// "acs:" in front when it was drawn from the line-drawing set (between the
-// shift-out and shift-in bytes that tmux writes around such cells).
-std::vector<std::string> cells_of(const std::string& row) {
-    std::vector<std::string> cells;
-    bool line_drawing = false;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        const char c = row[i];
-        if (c == '\033') {  // an SGR sequence: up to its final letter
-            while (i < row.size() && !(row[i] >= '@' && row[i] <= '~' && row[i] != '[')) ++i;
-            continue;
-        }
-        if (c == '\016') {
-            line_drawing = true;
-            continue;
-        }
-        if (c == '\017') {
-            line_drawing = false;
-            continue;
-        }
-        // A UTF-8 character is one cell.
-        std::size_t length = 1;
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0xF0) length = 4;
-        else if (b >= 0xE0) length = 3;
-        else if (b >= 0xC0) length = 2;
-        cells.push_back((line_drawing ? "acs:" : "") + row.substr(i, length));
-        i += length - 1;
-    }
-    return cells;
-}
-
-// The term probe's cell for a code: rows 1 to 16, columns 1, 3, .. 31.
-std::string probe_cell(const std::string& escaped_screen, int code) {
-    const auto cells = cells_of(row_of(escaped_screen, 1 + code / 16));
-    const std::size_t x = static_cast<std::size_t>(2 * (code % 16));
-    return x < cells.size() ? cells[x] : "";
+// The term probe's cell for a code, "acs:" in front where it was drawn from
+// the line-drawing set: rows 1 to 16, columns 1, 3, .. 31.
+std::string probe_cell(const std::vector<std::vector<ShownCell>>& screen, int code) {
+    const ShownCell cell = cell_at(screen, 1 + 2 * (code % 16), 1 + code / 16);
+    return (cell.acs ? "acs:" : "") + cell.glyph;
 }
 
 // The codes of every kind of playfield occupant: the three ships, the
@@ -154,7 +113,7 @@ TEST(TerminalKindsE2E, ANonUtf8LocaleKeepsEveryOccupantDistinct) {
         SCOPED_TRACE(c.term);
         TmuxSession s(kTermProbe, {c.term, "LANG=C"});
         ASSERT_TRUE(s.wait_until(term_probe_drawn)) << s.capture();
-        const std::string screen = s.capture(true);
+        const auto screen = parse_capture(s.capture(true));
         std::set<std::string> seen;
         for (const int code : kOccupants) {
             const std::string cell = probe_cell(screen, code);

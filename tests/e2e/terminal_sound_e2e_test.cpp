@@ -3,26 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "platform/terminal/sound.h"
 #include "tests/e2e/terminal_e2e_support.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/sound_device.h"
 
 namespace patrulha::testing {
 namespace {
 
 TEST(TerminalSoundE2E, ABeepOfTheGameIsPlayedOnTheSoundDevice) {
     if (!PATRULHA_HAVE_ALSA) GTEST_SKIP() << "built without ALSA: no sound device to play on";
-    const TempDir dir;
-    const std::string raw = dir.file("played.raw");
+    const RecordedSoundDevice device;
     {
-        std::ofstream config(dir.file("asound.conf"));
-        config << "pcm.!default { type file slave.pcm \"null\" file \"" << raw
-               << "\" format \"raw\" }\npcm.null { type null }\n";
-    }
-    {
-        TmuxSession s(recorded(kFrameProbe), {"ALSA_CONFIG_PATH=" + dir.file("asound.conf")});
+        TmuxSession s(recorded(kFrameProbe), {"ALSA_CONFIG_PATH=" + device.config_path()});
         ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();
         s.send_keys({"b"});
         s.send_keys({"b"});
@@ -33,11 +26,7 @@ TEST(TerminalSoundE2E, ABeepOfTheGameIsPlayedOnTheSoundDevice) {
         ASSERT_TRUE(s.wait_for_text("PLAIN")) << s.capture();
         EXPECT_NE(s.capture().find("ENDED signal=0 status=0"), std::string::npos) << s.capture();
     }
-    std::ifstream in(raw, std::ios::binary);
-    std::vector<std::int16_t> played;
-    std::int16_t sample;
-    while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) played.push_back(sample);
-
+    const std::vector<std::int16_t> played = device.samples();
     std::vector<std::int16_t> expected = platform::render_tone(1000, 100);
     expected.insert(expected.end(), expected.begin(), expected.end());
     EXPECT_EQ(played, expected) << played.size() << " samples played";

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <sstream>
@@ -147,8 +148,10 @@ std::string TmuxSession::capture(bool escapes) const {
     return tmux({"capture-pane", "-p", "-N", "-t", target_});
 }
 
-std::string TmuxSession::row(int y) const {
-    std::istringstream in(capture());
+std::string TmuxSession::row(int y) const { return row_of(capture(), y); }
+
+std::string row_of(const std::string& screen, int y) {
+    std::istringstream in(screen);
     std::string line;
     for (int i = 1; std::getline(in, line); ++i)
         if (i == y) return line;
@@ -181,72 +184,22 @@ bool TmuxSession::wait_for_end(std::chrono::milliseconds deadline) const {
 }
 
 std::vector<std::vector<ShownCell>> parse_capture(const std::string& text) {
-    std::vector<std::vector<ShownCell>> rows(1);
-    ShownCell pen;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte == '\n') {
-            rows.emplace_back();
-            ++i;
-            continue;
-        }
-        if (byte == 0x1b && i + 1 < text.size() && text[i + 1] == '[') {
-            const std::size_t end =
-                text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", i + 2);
-            if (end == std::string::npos) break;
-            if (text[end] == 'm') {
-                std::vector<int> params;
-                std::stringstream list(text.substr(i + 2, end - i - 2));
-                std::string item;
-                while (std::getline(list, item, ';'))
-                    params.push_back(item.empty() ? 0 : std::stoi(item));
-                if (params.empty()) params.push_back(0);
-                for (std::size_t k = 0; k < params.size(); ++k) {
-                    const int p = params[k];
-                    if (p == 0) {
-                        pen = ShownCell{};
-                    } else if (p == 1) {
-                        pen.bold = true;
-                    } else if (p == 22) {
-                        pen.bold = false;
-                    } else if (p >= 30 && p <= 37) {
-                        pen.fg = p - 30;
-                    } else if (p >= 40 && p <= 47) {
-                        pen.bg = p - 40;
-                    } else if (p >= 90 && p <= 97) {
-                        pen.fg = p - 90 + 8;
-                    } else if (p >= 100 && p <= 107) {
-                        pen.bg = p - 100 + 8;
-                    } else if (p == 39) {
-                        pen.fg = kDefaultColour;
-                    } else if (p == 49) {
-                        pen.bg = kDefaultColour;
-                    } else if ((p == 38 || p == 48) && k + 2 < params.size() &&
-                               params[k + 1] == 5) {
-                        (p == 38 ? pen.fg : pen.bg) = params[k + 2];
-                        k += 2;
-                    } else if ((p == 38 || p == 48) && k + 4 < params.size() &&
-                               params[k + 1] == 2) {
-                        (p == 38 ? pen.fg : pen.bg) = 1000;  // a direct colour: no palette entry
-                        k += 4;
-                    }
-                }
-            }
-            i = end + 1;
-            continue;
-        }
-        std::size_t length = 1;
-        if (byte >= 0xF0)
-            length = 4;
-        else if (byte >= 0xE0)
-            length = 3;
-        else if (byte >= 0xC0)
-            length = 2;
-        ShownCell cell = pen;
-        cell.glyph = text.substr(i, length);
-        rows.back().push_back(cell);
-        i += length;
+    // Each line ends at a line feed alone; tmux marks the cells of the
+    // line-drawing set with shift-out and shift-in, so that set is the
+    // second one. The screen is as wide as the longest line in bytes.
+    std::string fed = "\033)0";
+    int lines = 1, width = 1, length = 0;
+    for (const char c : text) {
+        fed += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        lines += c == '\n';
+        length = c == '\n' ? 0 : length + 1;
+        width = std::max(width, length);
     }
+    AnsiScreen screen(width, lines, {.strict = false});
+    screen.feed(fed);
+    std::vector<std::vector<ShownCell>> rows(static_cast<std::size_t>(lines));
+    for (int y = 0; y < lines; ++y)
+        for (int x = 0; x < width; ++x) rows[static_cast<std::size_t>(y)].push_back(screen.at(x, y));
     return rows;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ansi_screen.h"
 #include "tests/support/wait.h"
 
 namespace patrulha::testing {
@@ -81,24 +82,15 @@ private:
     int watcher_fd_ = -1;
 };
 
-// A colour the terminal was not told: its default.
-constexpr int kDefaultColour = -1;
-
-// One cell of a screen read back with its escapes: the character as UTF-8,
-// and the colours as the terminal numbers them (0 to 255, or kDefaultColour).
-struct ShownCell {
-    std::string glyph = " ";
-    int fg = kDefaultColour;
-    int bg = kDefaultColour;
-    bool bold = false;
-};
-
-// The screen of `capture(true)`: rows of cells, the SGR state carried from
-// cell to cell.
+// The screen of `capture(true)`, read by the tests' ANSI screen: rows of
+// cells, the SGR state carried from cell to cell.
 std::vector<std::vector<ShownCell>> parse_capture(const std::string& text);
 
 // The cell at screen position (x, y), 1-based; a blank past a row's end.
 ShownCell cell_at(const std::vector<std::vector<ShownCell>>& rows, int x, int y);
+
+// One row of a captured screen, 1-based; empty past the last.
+std::string row_of(const std::string& screen, int y);
 
 // Runs a command, returns what it printed on standard output.
 std::string run_capture(const std::string& command);

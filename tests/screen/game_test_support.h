@@ -31,14 +31,14 @@ protected:
     // How many cells of the grid hold `glyph`.
     static int count_in_grid(int glyph) {
         int n = 0;
-        for (const auto& coluna : matriz_tela) {
-            for (const unsigned char celula : coluna) n += celula == glyph;
+        for (const auto& column : matriz_tela) {
+            for (const unsigned char cell : column) n += cell == glyph;
         }
         return n;
     }
 
     static void clear_grid() {
-        for (auto& coluna : matriz_tela) std::fill(std::begin(coluna), std::end(coluna), 0);
+        for (auto& column : matriz_tela) std::fill(std::begin(column), std::end(column), 0);
     }
 
     // The screen cell of grid cell (c, r).
@@ -50,22 +50,21 @@ protected:
     // shot, o enemy shot, 1-4 enemies, # asteroid, + pickup; any other code
     // as itself.
     std::string field_picture(int from, int to, int col_from = 0, int col_to = 42) const {
-        std::string out;
-        for (int r = from; r <= to; ++r) {
-            for (int c = col_from; c <= col_to; ++c) out += symbol(field_code(c, r));
-            out += '\n';
-        }
-        return out;
+        return picture_of([this](int c, int r) { return field_code(c, r); }, from, to, col_from,
+                          col_to);
     }
 
     // The same for the grid itself.
     static std::string grid_picture(int from, int to, int col_from = 0, int col_to = 42) {
+        return picture_of([](int c, int r) { return int{matriz_tela[c][r]}; }, from, to, col_from,
+                          col_to);
+    }
+
+    template <typename CodeAt>
+    static std::string picture_of(CodeAt code_at, int from, int to, int col_from, int col_to) {
         std::string out;
         for (int r = from; r <= to; ++r) {
-            for (int c = col_from; c <= col_to; ++c) {
-                const int g = matriz_tela[c][r];
-                out += g == 0 ? '.' : symbol(g);
-            }
+            for (int c = col_from; c <= col_to; ++c) out += symbol(code_at(c, r));
             out += '\n';
         }
         return out;

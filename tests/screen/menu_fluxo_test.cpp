@@ -16,32 +16,32 @@ using MenuFluxoTest = ConsoleTest;
 constexpr int ESC = 27;
 
 // The invalid-option message as console codes: Opção Inválida !!!
-const std::string kMensagem = "Op\x87\xC6o Inv\xA0lida !!!";
+const std::string kInvalidOption = "Op\x87\xC6o Inv\xA0lida !!!";
 
 // Whether the title screen is up: its box and its menu rows.
-bool titulo_na_tela(const VirtualBackend& vb) {
+bool title_screen_up(const VirtualBackend& vb) {
     return vb.cell(9, 1).code == 201 && vb.cell(65, 19).code == 188 &&
            vb.row_codes(22, 22, 49) == "ESCOLHA NIVEL DE DIFICULDADE" &&
            vb.row_codes(28, 50, 65) == "5 - PERSONALIZAR";
 }
 
 // Whether the game screen's frame is up.
-bool tela_de_jogo(const VirtualBackend& vb) {
+bool game_screen_up(const VirtualBackend& vb) {
     return vb.cell(45, 1).code == 203 && vb.cell(45, 42).code == 202 && vb.cell(80, 15).code == 185;
 }
 
 // The number of title screens drawn so far: each draws once for its banner,
 // and nothing else draws at the menu.
-int titulos(const VirtualBackend& vb) {
+int title_screens(const VirtualBackend& vb) {
     return static_cast<int>(vb.rand_draws());
 }
 
 TEST_F(MenuFluxoTest, EscAsTheFirstKeyEndsTheProgramOnTheTitleScreen) {
     vb.key(ESC);
     ASSERT_EQ(run_main(), RunEnd::Returned);
-    EXPECT_TRUE(titulo_na_tela(vb));
-    EXPECT_FALSE(tela_de_jogo(vb));
-    EXPECT_EQ(titulos(vb), 1);
+    EXPECT_TRUE(title_screen_up(vb));
+    EXPECT_FALSE(game_screen_up(vb));
+    EXPECT_EQ(title_screens(vb), 1);
     // The console was prepared first: cursor hidden, full console asked for.
     EXPECT_EQ(vb.synthesised_keys().size(), 4u);
     EXPECT_EQ(vb.full_console_requests(), 1);
@@ -60,9 +60,9 @@ TEST_F(MenuFluxoTest, TheBannersDrawComesFromTheClockSeededGenerator) {
     ASSERT_EQ(run_main(), RunEnd::Returned);
     // The generator was seeded with the time at start-up: the banner's
     // character is the first draw of that sequence.
-    platform::RandomSource esperado;
-    esperado.seed(static_cast<unsigned>(vb.wall_time()));
-    int intro = esperado.next() % 6;
+    platform::RandomSource expected;
+    expected.seed(static_cast<unsigned>(vb.wall_time()));
+    int intro = expected.next() % 6;
     if (intro == 0) intro = 14;
     EXPECT_EQ(code_at(11, 3), intro);
     EXPECT_EQ(attribute_at(11, 3), intro);
@@ -71,36 +71,36 @@ TEST_F(MenuFluxoTest, TheBannersDrawComesFromTheClockSeededGenerator) {
 TEST_F(MenuFluxoTest, AnInvalidKeyShowsTheMessageAtFortyFortyInWhite) {
     vb.force_rand({1}).key('x');
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
-    EXPECT_EQ(vb.row_codes(40, 40, 57), kMensagem);
+    EXPECT_EQ(vb.row_codes(40, 40, 57), kInvalidOption);
     for (int x = 40; x <= 57; ++x) EXPECT_EQ(attribute_at(x, 40), WHITE) << x;
     EXPECT_EQ(code_at(39, 40), ' ');
-    EXPECT_TRUE(titulo_na_tela(vb)) << "the message comes over the title screen";
+    EXPECT_TRUE(title_screen_up(vb)) << "the message comes over the title screen";
 }
 
 TEST_F(MenuFluxoTest, EscDismissingTheMessageEndsTheProgram) {
     vb.key('x').key(ESC);
     ASSERT_EQ(run_main(), RunEnd::Returned);
     EXPECT_EQ(vb.row_codes(40, 40, 80), std::string(41, ' ')) << "the message is blanked";
-    EXPECT_EQ(titulos(vb), 1);
-    EXPECT_TRUE(titulo_na_tela(vb));
+    EXPECT_EQ(title_screens(vb), 1);
+    EXPECT_TRUE(title_screen_up(vb));
 }
 
 TEST_F(MenuFluxoTest, AnyOtherKeyDismissesTheMessageAndTheMenuWaitsForAFreshChoice) {
     // 'q' dismisses; the title stays without a redraw; then ESC ends.
     vb.key('x').key('q').key(ESC);
     ASSERT_EQ(run_main(), RunEnd::Returned);
-    EXPECT_EQ(titulos(vb), 1) << "not drawn again after an invalid key";
+    EXPECT_EQ(title_screens(vb), 1) << "not drawn again after an invalid key";
     EXPECT_EQ(vb.row_codes(40, 40, 80), std::string(41, ' '));
-    EXPECT_TRUE(titulo_na_tela(vb));
+    EXPECT_TRUE(title_screen_up(vb));
 }
 
 TEST_F(MenuFluxoTest, ADigitDismissingTheMessageIsNotAChoice) {
     // The banner at (1, 1) is made of hearts, the second of spades.
     vb.force_rand({3, 6 * 100 + 4}).key('x').key('1');
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded) << "a further key is awaited";
-    EXPECT_FALSE(tela_de_jogo(vb)) << "no game started";
-    EXPECT_EQ(titulos(vb), 2) << "the title screen is drawn again";
-    EXPECT_TRUE(titulo_na_tela(vb));
+    EXPECT_FALSE(game_screen_up(vb)) << "no game started";
+    EXPECT_EQ(title_screens(vb), 2) << "the title screen is drawn again";
+    EXPECT_TRUE(title_screen_up(vb));
     // The screen is cleared first, so the banner lands where it always does
     // and nothing of the message or of the old banner is left.
     EXPECT_EQ(code_at(11, 3), 4);
@@ -114,8 +114,8 @@ TEST_F(MenuFluxoTest, AnArrowKeyAtTheMenuRaisesTheMessageAndDismissesItAtOnce) {
     vb.up();  // 224, then 72
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
     EXPECT_EQ(vb.row_codes(40, 40, 80), std::string(41, ' ')) << "shown, then blanked";
-    EXPECT_EQ(titulos(vb), 1) << "72 is no reason to redraw";
-    EXPECT_FALSE(tela_de_jogo(vb));
+    EXPECT_EQ(title_screens(vb), 1) << "72 is no reason to redraw";
+    EXPECT_FALSE(game_screen_up(vb));
 }
 
 TEST_F(MenuFluxoTest, ACodeZeroDismissingTheMessageRedrawsTheTitle) {
@@ -123,15 +123,15 @@ TEST_F(MenuFluxoTest, ACodeZeroDismissingTheMessageRedrawsTheTitle) {
     // but is no choice.
     vb.key('x').key(0);
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
-    EXPECT_EQ(titulos(vb), 2);
-    EXPECT_TRUE(titulo_na_tela(vb));
-    EXPECT_FALSE(tela_de_jogo(vb));
+    EXPECT_EQ(title_screens(vb), 2);
+    EXPECT_TRUE(title_screen_up(vb));
+    EXPECT_FALSE(game_screen_up(vb));
 }
 
 TEST_F(MenuFluxoTest, LevelOneHandsOverToAGameWithTheFrameAndThePanel) {
     vb.key('1').end_after_polls(2);
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
-    EXPECT_TRUE(tela_de_jogo(vb));
+    EXPECT_TRUE(game_screen_up(vb));
     // The panel's values in yellow.
     EXPECT_EQ(vb.row_codes(6, 60, 64), "FACIL");
     EXPECT_EQ(vb.row_codes(8, 60, 61), "4 ");
@@ -148,24 +148,24 @@ TEST_F(MenuFluxoTest, LevelOneHandsOverToAGameWithTheFrameAndThePanel) {
 TEST_F(MenuFluxoTest, OptionsChangeTheShipAndShotAndKeepThemForEveryGame) {
     // '2' the spade, '6' light red ship, '8' light green shot; ESC back; a
     // game at level 1; 'C' back to the menu; a game at level 4.
-    std::size_t primeiro_jogo = 0, segundo_jogo = 0, fim_do_primeiro = 0;
-    vb.keys("5268").key(ESC).key('1').call([&] { primeiro_jogo = vb.sleeps().size(); });
-    vb.after_polls(3).call([&] { fim_do_primeiro = vb.sleeps().size(); }).key('c');
-    vb.key('4').call([&] { segundo_jogo = vb.sleeps().size(); });
+    std::size_t first_game = 0, second_game = 0, end_of_first = 0;
+    vb.keys("5268").key(ESC).key('1').call([&] { first_game = vb.sleeps().size(); });
+    vb.after_polls(3).call([&] { end_of_first = vb.sleeps().size(); }).key('c');
+    vb.key('4').call([&] { second_game = vb.sleeps().size(); });
     vb.end_after_polls(3);
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
-    EXPECT_TRUE(tela_de_jogo(vb));
+    EXPECT_TRUE(game_screen_up(vb));
     EXPECT_EQ(code_at(23, 39), 6) << "the ship chosen before the first game";
     EXPECT_EQ(attribute_at(23, 39), LIGHTRED);
     // The level resets to its own preset: name, lives and the ship's pause,
     // 1 ms a frame at the first level, none at the fourth.
     EXPECT_EQ(vb.row_codes(6, 60, 67), "AVANCADO");
     EXPECT_EQ(vb.row_codes(8, 60, 61), "3 ");
-    ASSERT_LT(primeiro_jogo, fim_do_primeiro);
-    for (std::size_t i = primeiro_jogo; i < fim_do_primeiro; ++i)
+    ASSERT_LT(first_game, end_of_first);
+    for (std::size_t i = first_game; i < end_of_first; ++i)
         EXPECT_EQ(vb.sleeps()[i].ms, 1u) << "first game, pause " << i;
-    ASSERT_LT(segundo_jogo, vb.sleeps().size());
-    for (std::size_t i = segundo_jogo; i < vb.sleeps().size(); ++i)
+    ASSERT_LT(second_game, vb.sleeps().size());
+    for (std::size_t i = second_game; i < vb.sleeps().size(); ++i)
         EXPECT_EQ(vb.sleeps()[i].ms, 0u) << "second game, pause " << i;
 }
 
@@ -215,9 +215,9 @@ TEST_F(MenuFluxoTest, AKeyDuringAFlightIsNoticedWhenTheFlightEnds) {
 TEST_F(MenuFluxoTest, EscLeavesTheOptionsScreenForTheTitleAndNoGame) {
     vb.force_rand({2, 5}).key('5').key(ESC).key(ESC);
     ASSERT_EQ(run_main(), RunEnd::Returned);
-    EXPECT_EQ(titulos(vb), 2);
-    EXPECT_TRUE(titulo_na_tela(vb));
-    EXPECT_FALSE(tela_de_jogo(vb));
+    EXPECT_EQ(title_screens(vb), 2);
+    EXPECT_TRUE(title_screen_up(vb));
+    EXPECT_FALSE(game_screen_up(vb));
     EXPECT_EQ(code_at(11, 3), 5) << "drawn anew on a cleared screen";
     EXPECT_EQ(vb.picture().find("OP"), std::string::npos);
 }
@@ -225,8 +225,8 @@ TEST_F(MenuFluxoTest, EscLeavesTheOptionsScreenForTheTitleAndNoGame) {
 TEST_F(MenuFluxoTest, CBringsTheGameBackToTheTitleScreen) {
     vb.key('1').after_polls(2).key('C');
     ASSERT_EQ(run_main(), RunEnd::ScriptEnded);
-    EXPECT_TRUE(titulo_na_tela(vb));
-    EXPECT_FALSE(tela_de_jogo(vb));
+    EXPECT_TRUE(title_screen_up(vb));
+    EXPECT_FALSE(game_screen_up(vb));
     EXPECT_EQ(vb.row_text(40), "") << "nothing of the game screen is left";
     EXPECT_EQ(code_at(80, 42), ' ');
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "screens/telas.h"
-#include "tests/screen/telas_passos.h"
+#include "tests/support/drawing_steps.h"
 #include "tests/support/harness.h"
 
 namespace patrulha::testing {
@@ -175,68 +175,69 @@ TEST_F(MenuJogoTest, TheBannerFollowsTheCursorWhileTheRestStaysInPlace) {
     for (int y = 2; y <= 18; ++y) EXPECT_EQ(vb.row_codes(y, 10, 64), std::string(55, ' ')) << y;
 }
 
-TEST(MenuJogoPassos, BannerRowByRowThenTheBoxInBlackBlueAndGreen) {
+TEST(MenuJogoSteps, BannerRowByRowThenTheBoxInBlackBlueAndGreen) {
     reset_conio_state();
-    PassosBackend watch;
+    VirtualBackend vb;
+    DrawingSteps watch(vb);
     clrscr();
     monta_menu_jogo();
-    const auto& passos = watch.passos();
-    ASSERT_EQ(passos.size(), 11u + 3u * 144u + 1u);
+    const auto& steps = watch.steps();
+    ASSERT_EQ(steps.size(), 11u + 3u * 144u + 1u);
 
     // The first eleven outputs of the banner, each a row of one band,
     // followed by its 0 ms pause; the sixth also writes the blank at (1, 11).
-    const int linhas[11] = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16};
+    const int rows[11] = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16};
     for (int i = 0; i < 11; ++i) {
         SCOPED_TRACE("banner output " + std::to_string(i + 1));
-        EXPECT_EQ(passos[i].ms, 0u);
-        ASSERT_FALSE(passos[i].celulas.empty());
-        for (const CelulaEscrita& c : passos[i].celulas) {
+        EXPECT_EQ(steps[i].ms, 0u);
+        ASSERT_FALSE(steps[i].cells.empty());
+        for (const WrittenCell& c : steps[i].cells) {
             if (i == 5 && c.y == 11) {
                 EXPECT_EQ(c.x, 1);
                 EXPECT_EQ(c.code, ' ');
                 continue;
             }
-            EXPECT_EQ(c.y, linhas[i]);
+            EXPECT_EQ(c.y, rows[i]);
         }
     }
 
     // The box's edge characters in order, each followed by a pause; the
     // corner drawn before an edge shows up with that edge's first cell.
-    std::vector<std::pair<int, int>> aresta;
-    for (int x = 10; x <= 64; ++x) aresta.push_back({x, 1});
-    for (int y = 2; y <= 18; ++y) aresta.push_back({65, y});
-    for (int x = 64; x >= 10; --x) aresta.push_back({x, 19});
-    for (int y = 18; y >= 2; --y) aresta.push_back({9, y});
-    for (int cont = 0; cont <= 2; ++cont) {
-        SCOPED_TRACE("pass " + std::to_string(cont));
-        for (std::size_t i = 0; i < aresta.size(); ++i) {
-            const Passo& p = passos[11 + cont * aresta.size() + i];
+    std::vector<std::pair<int, int>> edge;
+    for (int x = 10; x <= 64; ++x) edge.push_back({x, 1});
+    for (int y = 2; y <= 18; ++y) edge.push_back({65, y});
+    for (int x = 64; x >= 10; --x) edge.push_back({x, 19});
+    for (int y = 18; y >= 2; --y) edge.push_back({9, y});
+    for (int pass = 0; pass <= 2; ++pass) {
+        SCOPED_TRACE("pass " + std::to_string(pass));
+        for (std::size_t i = 0; i < edge.size(); ++i) {
+            const DrawingStep& p = steps[11 + pass * edge.size() + i];
             EXPECT_EQ(p.ms, 0u);
-            bool achou = false;
-            for (const CelulaEscrita& c : p.celulas) {
-                if (c.x == aresta[i].first && c.y == aresta[i].second) achou = true;
+            bool found = false;
+            for (const WrittenCell& c : p.cells) {
+                if (c.x == edge[i].first && c.y == edge[i].second) found = true;
                 if (i == 0) {
                     // The twelfth banner output (row 17) comes before the
                     // first pass; the closing corner of a pass before the
                     // next one.
-                    if (cont == 0 && c.y == 17) continue;
-                    if (cont > 0 && c.x == 9 && c.y == 1) {
-                        EXPECT_EQ(c.attribute, cont - 1);
+                    if (pass == 0 && c.y == 17) continue;
+                    if (pass > 0 && c.x == 9 && c.y == 1) {
+                        EXPECT_EQ(c.attribute, pass - 1);
                         continue;
                     }
                 }
-                EXPECT_EQ(c.attribute, cont) << "(" << c.x << "," << c.y << ")";
+                EXPECT_EQ(c.attribute, pass) << "(" << c.x << "," << c.y << ")";
             }
-            EXPECT_TRUE(achou) << "edge cell " << i;
+            EXPECT_TRUE(found) << "edge cell " << i;
         }
     }
     // The last corner closes the green pass; the menu comes after the pause.
-    EXPECT_EQ(passos.back().ms, 50u);
-    ASSERT_EQ(passos.back().celulas.size(), 1u);
-    EXPECT_EQ(passos.back().celulas[0].x, 9);
-    EXPECT_EQ(passos.back().celulas[0].y, 1);
-    EXPECT_EQ(passos.back().celulas[0].code, 201);
-    EXPECT_EQ(passos.back().celulas[0].attribute, GREEN);
+    EXPECT_EQ(steps.back().ms, 50u);
+    ASSERT_EQ(steps.back().cells.size(), 1u);
+    EXPECT_EQ(steps.back().cells[0].x, 9);
+    EXPECT_EQ(steps.back().cells[0].y, 1);
+    EXPECT_EQ(steps.back().cells[0].code, 201);
+    EXPECT_EQ(steps.back().cells[0].attribute, GREEN);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "screens/telas.h"
-#include "tests/screen/telas_passos.h"
+#include "tests/support/drawing_steps.h"
 #include "tests/support/harness.h"
 
 namespace patrulha::testing {
@@ -161,46 +161,47 @@ TEST_F(TelaJogoTest, TheFrameRunsAtTwoMillisecondsACharacterThenTheBindingsHold)
     EXPECT_LT(vb.now_ms(), 1249.0 + 20.0);
 }
 
-TEST(TelaJogoPassos, TheFrameRunsClockwiseFromTheTopLeftOneCharacterAPause) {
+TEST(TelaJogoSteps, TheFrameRunsClockwiseFromTheTopLeftOneCharacterAPause) {
     reset_conio_state();
-    PassosBackend watch;
+    VirtualBackend vb;
+    DrawingSteps watch(vb);
     clrscr();
     monta_tela_jogo();
 
     // The frame's cells in drawing order, with their codes.
-    std::vector<CelulaEscrita> esperado;
-    auto poe = [&](int x, int y, int code) { esperado.push_back({x, y, code, GREEN}); };
-    for (int x = 2; x <= 79; ++x) poe(x, 1, 205);
-    poe(45, 1, 203);
-    poe(80, 1, 187);
-    for (int y = 2; y <= 41; ++y) poe(80, y, 186);
-    poe(80, 42, 188);
-    for (int x = 79; x >= 2; --x) poe(x, 42, 205);
-    poe(1, 42, 200);
-    for (int y = 41; y >= 2; --y) poe(1, y, 186);
-    poe(1, 1, 201);
-    for (int y = 2; y <= 41; ++y) poe(45, y, 186);
-    poe(45, 42, 202);
-    poe(45, 15, 204);
-    for (int x = 46; x <= 79; ++x) poe(x, 15, 205);
-    poe(80, 15, 185);
+    std::vector<WrittenCell> expected;
+    auto put = [&](int x, int y, int code) { expected.push_back({x, y, code, GREEN}); };
+    for (int x = 2; x <= 79; ++x) put(x, 1, 205);
+    put(45, 1, 203);
+    put(80, 1, 187);
+    for (int y = 2; y <= 41; ++y) put(80, y, 186);
+    put(80, 42, 188);
+    for (int x = 79; x >= 2; --x) put(x, 42, 205);
+    put(1, 42, 200);
+    for (int y = 41; y >= 2; --y) put(1, y, 186);
+    put(1, 1, 201);
+    for (int y = 2; y <= 41; ++y) put(45, y, 186);
+    put(45, 42, 202);
+    put(45, 15, 204);
+    for (int x = 46; x <= 79; ++x) put(x, 15, 205);
+    put(80, 15, 185);
 
-    const auto& passos = watch.passos();
-    ASSERT_EQ(passos.size(), esperado.size() + 1);
-    for (std::size_t i = 0; i < esperado.size(); ++i) {
+    const auto& steps = watch.steps();
+    ASSERT_EQ(steps.size(), expected.size() + 1);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE("character " + std::to_string(i));
-        ASSERT_EQ(passos[i].celulas.size(), 1u);
-        const CelulaEscrita& c = passos[i].celulas[0];
-        EXPECT_EQ(c.x, esperado[i].x);
-        EXPECT_EQ(c.y, esperado[i].y);
-        EXPECT_EQ(c.code, esperado[i].code);
+        ASSERT_EQ(steps[i].cells.size(), 1u);
+        const WrittenCell& c = steps[i].cells[0];
+        EXPECT_EQ(c.x, expected[i].x);
+        EXPECT_EQ(c.y, expected[i].y);
+        EXPECT_EQ(c.code, expected[i].code);
         EXPECT_EQ(c.attribute, GREEN);
-        EXPECT_EQ(passos[i].ms, esperado[i].x == 1 && esperado[i].y == 1 ? 15u : 2u);
+        EXPECT_EQ(steps[i].ms, expected[i].x == 1 && expected[i].y == 1 ? 15u : 2u);
     }
     // The 600 ms pause holds the panel and the bindings, without credits.
-    const Passo& painel = passos.back();
-    EXPECT_EQ(painel.ms, 600u);
-    for (const CelulaEscrita& c : painel.celulas) {
+    const DrawingStep& panel = steps.back();
+    EXPECT_EQ(panel.ms, 600u);
+    for (const WrittenCell& c : panel.cells) {
         EXPECT_GE(c.x, 49);
         EXPECT_LE(c.y, 32) << "no credit line before the pause";
     }

@@ -5,81 +5,21 @@
 // down a pipe.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/terminal/terminal_backend.h"
-#include "tests/terminal/pty_child.h"
+#include "tests/support/key_reporter.h"
+#include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Ends what a case sends; no case decodes to it.
-constexpr char kSentinel = '#';
-
 // The time between two bursts of input, counted from when the child has
 // read the first: longer than the backend waits for the rest of an escape
 // sequence (25 ms) and than the decoder holds a broken one (100 ms).
 constexpr auto kBurstGap = 250ms;
-
-// Runs the terminal backend on the terminal it was started on, and reports
-// each decoded code on `codes_fd`, one a line, after "ready".
-void run_backend(int codes_fd, const char* term) {
-    setenv("TERM", term, 1);
-    setenv("LANG", "C.UTF-8", 1);
-    unsetenv("LC_ALL");
-    unsetenv("LC_CTYPE");
-    std::setlocale(LC_ALL, "");
-    FILE* out = fdopen(codes_fd, "w");
-    std::setvbuf(out, nullptr, _IOLBF, 0);
-    try {
-        platform::TerminalBackend terminal;
-        std::fputs("ready\n", out);
-        std::deque<int> keys;
-        for (;;) {
-            terminal.read_keys(keys, true);
-            for (; !keys.empty(); keys.pop_front()) {
-                std::fprintf(out, "%d\n", keys.front());
-                if (keys.front() == kSentinel) {
-                    terminal.restore();
-                    std::fflush(out);
-                    _exit(0);
-                }
-            }
-        }
-    } catch (const std::exception& error) {
-        std::fprintf(out, "error %s\n", error.what());
-    } catch (...) {
-        std::fputs("error\n", out);
-    }
-    std::fflush(out);
-    _exit(2);
-}
-
-bool has_line(const std::string& text, const std::string& line) {
-    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
-}
-
-// The decoded codes reported before the sentinel.
-std::vector<int> codes_of(const std::string& report) {
-    std::vector<int> result;
-    std::istringstream lines(report);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line == "ready") continue;
-        const int code = std::atoi(line.c_str());
-        if (code == kSentinel) break;
-        result.push_back(code);
-    }
-    return result;
-}
 
 struct KeyCase {
     const char* name;
@@ -87,17 +27,11 @@ struct KeyCase {
     std::vector<int> codes;
 };
 
-std::string describe(const std::vector<int>& codes) {
-    std::string s = "{";
-    for (const int c : codes) s += " " + std::to_string(c);
-    return s + " }";
-}
-
 // Sends each case's bursts to a fresh child and checks the codes it decoded.
 void check_cases(const std::vector<KeyCase>& cases, const char* term = "xterm-256color") {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PtyChild child([term](int codes_fd) { run_backend(codes_fd, term); });
+        PtyChild child([term](int codes_fd) { report_decoded_keys(codes_fd, term); });
         ASSERT_TRUE(child.wait_until([&] { return has_line(child.report(), "ready"); }))
             << child.report();
         for (std::size_t i = 0; i < c.bursts.size(); ++i) {
@@ -111,13 +45,13 @@ void check_cases(const std::vector<KeyCase>& cases, const char* term = "xterm-25
         }
         // Everything the case expects, then the end mark in a read of its
         // own: anything decoded late shows up before it.
-        child.wait_until([&] { return codes_of(child.report()) == c.codes; });
+        child.wait_until([&] { return reported_codes(child.report()) == c.codes; });
         ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
         child.type(std::string(1, kSentinel));
         ASSERT_TRUE(child.wait_until(
             [&] { return has_line(child.report(), std::to_string(kSentinel)); }))
             << "the child did not echo the end mark: " << child.report();
-        EXPECT_EQ(describe(codes_of(child.report())), describe(c.codes));
+        EXPECT_EQ(reported_codes(child.report()), c.codes);
     }
 }
 

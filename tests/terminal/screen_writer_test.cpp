@@ -14,6 +14,8 @@
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/terminal_backend.h"
 #include "platform/terminal/terminfo.h"
+#include "tests/support/ansi_screen.h"
+#include "tests/support/colours.h"
 
 namespace patrulha::testing {
 namespace {
@@ -21,231 +23,31 @@ namespace {
 using platform::Cell;
 using platform::ColourMode;
 using platform::ConsoleBuffer;
-using platform::Look;
 using platform::ScreenWriter;
 using platform::TerminalStrings;
 
 constexpr int kWidth = ConsoleBuffer::kWidth;
 constexpr int kHeight = ConsoleBuffer::kHeight;
 
-// ==== A terminal of 80 x 42 that understands what the descriptions send ====
-
-struct EmulatedCell {
-    std::string glyph = " ";
-    Look look;  // fg and bg -1: the terminal's default
-    bool acs = false;
-};
-
-class Emulator {
-public:
-    // Without `moves_in_attributes`, moving the cursor with bold or reverse
-    // video on is a fault, as on terminals without msgr.
-    explicit Emulator(bool back_colour_erase, bool moves_in_attributes = true)
-        : bce_(back_colour_erase), msgr_(moves_in_attributes) {
-        cells_.assign(kWidth * kHeight, EmulatedCell{});
-    }
-
-    void feed(const std::string& bytes) {
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            const auto c = static_cast<unsigned char>(bytes[i]);
-            if ((c == '\r' || c == '\n' || c == '\b') && !msgr_ && (pen_.bold || pen_.reverse))
-                ADD_FAILURE() << "moved with attributes on";
-            if (c == 0x1B) {
-                i = escape(bytes, i);
-            } else if (c == '\r') {
-                x_ = 0;
-                pending_wrap_ = false;
-            } else if (c == '\n') {
-                y_ = std::min(y_ + 1, kHeight - 1);
-                pending_wrap_ = false;
-            } else if (c == '\b') {
-                x_ = std::max(x_ - 1, 0);
-                pending_wrap_ = false;
-            } else if (c == 0x0E) {
-                shifted_ = true;
-            } else if (c == 0x0F) {
-                shifted_ = false;
-            } else if (c == 7) {
-                ++bells;
-            } else if (c >= 0x20) {
-                std::size_t length = 1;
-                if (c >= 0xF0) length = 4;
-                else if (c >= 0xE0) length = 3;
-                else if (c >= 0xC0) length = 2;
-                glyph(bytes.substr(i, length));
-                i += length - 1;
-            } else {
-                ADD_FAILURE() << "control byte " << int(c) << " sent";
-            }
-        }
-    }
-
-    const EmulatedCell& at(int x, int y) const {
-        return cells_[static_cast<std::size_t>(y * kWidth + x)];
-    }
-    int cursor_x() const { return x_; }
-    int cursor_y() const { return y_; }
-    bool cursor_shown = true;
-    int bells = 0;
-
-private:
-    void glyph(const std::string& g) {
-        if (pending_wrap_) {
-            x_ = 0;
-            y_ = std::min(y_ + 1, kHeight - 1);
-            pending_wrap_ = false;
-        }
-        EmulatedCell& cell = cells_[static_cast<std::size_t>(y_ * kWidth + x_)];
-        cell.glyph = g;
-        cell.look = pen_;
-        cell.acs = shifted_ ? g1_graphics_ : g0_graphics_;
-        if (x_ == kWidth - 1)
-            pending_wrap_ = true;
-        else
-            ++x_;
-    }
-
-    void erase(int from, int count) {
-        for (int k = 0; k < count && from + k < kWidth * kHeight; ++k) {
-            EmulatedCell& cell = cells_[static_cast<std::size_t>(from + k)];
-            cell = EmulatedCell{};
-            if (bce_) cell.look.bg = pen_.bg;
-        }
-    }
-
-    void sgr(const std::vector<int>& p) {
-        for (std::size_t k = 0; k < p.size(); ++k) {
-            const int n = p[k];
-            if (n == 0) pen_ = Look{};
-            else if (n == 1) pen_.bold = true;
-            else if (n == 7) pen_.reverse = true;
-            else if (n == 22) pen_.bold = false;
-            else if (n == 27) pen_.reverse = false;
-            else if (n >= 30 && n <= 37) pen_.fg = n - 30;
-            else if (n == 39) pen_.fg = -1;
-            else if (n >= 40 && n <= 47) pen_.bg = n - 40;
-            else if (n == 49) pen_.bg = -1;
-            else if (n >= 90 && n <= 97) pen_.fg = n - 90 + 8;
-            else if (n >= 100 && n <= 107) pen_.bg = n - 100 + 8;
-            else if ((n == 38 || n == 48) && k + 2 < p.size() && p[k + 1] == 5) {
-                (n == 38 ? pen_.fg : pen_.bg) = p[k + 2];
-                k += 2;
-            } else if (n == 10) {
-            } else {
-                ADD_FAILURE() << "SGR " << n;
-            }
-        }
-    }
-
-    std::size_t escape(const std::string& b, std::size_t i) {
-        if (i + 1 >= b.size()) {
-            ADD_FAILURE() << "a lone Esc at the end";
-            return i;
-        }
-        const char kind = b[i + 1];
-        if (kind == '(' || kind == ')') {
-            const bool graphics = b[i + 2] == '0';
-            (kind == '(' ? g0_graphics_ : g1_graphics_) = graphics;
-            return i + 2;
-        }
-        if (kind == '=' || kind == '>') return i + 1;
-        if (kind == 'M') {  // reverse index
-            y_ = std::max(y_ - 1, 0);
-            pending_wrap_ = false;
-            return i + 1;
-        }
-        if (kind != '[') {
-            ADD_FAILURE() << "Esc " << kind;
-            return i + 1;
-        }
-        std::size_t j = i + 2;
-        bool private_mode = false;
-        if (j < b.size() && b[j] == '?') {
-            private_mode = true;
-            ++j;
-        }
-        std::vector<int> p;
-        int value = -1;
-        for (; j < b.size(); ++j) {
-            const char c = b[j];
-            if (c >= '0' && c <= '9') {
-                value = (value < 0 ? 0 : value * 10) + (c - '0');
-            } else if (c == ';') {
-                p.push_back(value < 0 ? 0 : value);
-                value = -1;
-            } else {
-                break;
-            }
-        }
-        p.push_back(value < 0 ? 0 : value);
-        const char final = b[j];
-        const int n = std::max(p[0], 1);
-        if (std::string("HABCDGd").find(final) != std::string::npos && !msgr_ &&
-            (pen_.bold || pen_.reverse))
-            ADD_FAILURE() << "moved with attributes on";
-        if (private_mode) {
-            if (p[0] == 25) cursor_shown = final == 'h';
-            return j;
-        }
-        switch (final) {
-        case 'H':
-            y_ = std::clamp(std::max(p[0], 1) - 1, 0, kHeight - 1);
-            x_ = std::clamp((p.size() > 1 ? std::max(p[1], 1) : 1) - 1, 0, kWidth - 1);
-            break;
-        case 'A': y_ = std::max(y_ - n, 0); break;
-        case 'B': y_ = std::min(y_ + n, kHeight - 1); break;
-        case 'C': x_ = std::min(x_ + n, kWidth - 1); break;
-        case 'D': x_ = std::max(x_ - n, 0); break;
-        case 'G': x_ = std::clamp(n - 1, 0, kWidth - 1); break;
-        case 'd': y_ = std::clamp(n - 1, 0, kHeight - 1); break;
-        case 'X': erase(y_ * kWidth + x_, std::min(n, kWidth - x_)); break;
-        case 'J':
-            if (p[0] == 2) erase(0, kWidth * kHeight);
-            if (p[0] == 0) erase(y_ * kWidth + x_, kWidth * kHeight);
-            break;
-        case 'm': sgr(p); break;
-        case 'h': case 'l': case 't': break;  // modes and window operations
-        default: ADD_FAILURE() << "CSI final " << final;
-        }
-        pending_wrap_ = false;
-        return j;
-    }
-
-    bool bce_;
-    bool msgr_;
-    std::vector<EmulatedCell> cells_;
-    int x_ = 0, y_ = 0;
-    bool pending_wrap_ = false;
-    Look pen_;
-    bool shifted_ = false, g0_graphics_ = false, g1_graphics_ = false;
-};
+// A terminal of 80 x 42 that understands what the descriptions send.
+AnsiScreen terminal_for(const TerminalStrings& strings) {
+    return AnsiScreen(kWidth, kHeight, {strings.back_colour_erase, strings.move_in_attributes});
+}
 
 // ==== What each cell should show ====
 
-std::string utf8_of(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 // Compares the emulated screen with the console; "" when they agree.
-std::string difference(const Emulator& screen, const ConsoleBuffer& console,
+std::string difference(const AnsiScreen& screen, const ConsoleBuffer& console,
                        const TerminalStrings& strings, bool utf8) {
+    if (!screen.faults().empty()) return "sent what the terminal does not take: " + screen.faults();
     const ColourMode mode = platform::colour_mode_for(strings);
+    const int colours = mode == ColourMode::Full ? 16 : mode == ColourMode::Eight ? 8 : 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             const Cell& cell = console.at({x, y});
-            const EmulatedCell& shown = screen.at(x, y);
-            std::string glyph = utf8_of(platform::cp850_to_unicode(cell.code));
+            const ShownCell& shown = screen.at(x, y);
+            std::string glyph;
+            platform::append_utf8(glyph, platform::cp850_to_unicode(cell.code));
             bool acs = false;
             if (!utf8) {
                 const auto narrow = platform::narrow_glyph(cell.code);
@@ -257,15 +59,15 @@ std::string difference(const Emulator& screen, const ConsoleBuffer& console,
                     glyph = std::string(1, narrow.ascii);
                 }
             }
-            const Look want = platform::look_of(cell.attribute, mode);
+            const ExpectedLook want = expected_look(cell.attribute, colours);
             const bool blank = glyph == " " || glyph == "\u00A0";
             std::string why;
             if (shown.glyph != glyph) why = "glyph '" + shown.glyph + "' for '" + glyph + "'";
             else if (!blank && shown.acs != acs) why = "line-drawing set";
-            else if (shown.look.bg != want.bg) why = "background " + std::to_string(shown.look.bg);
-            else if (shown.look.reverse != want.reverse) why = "reverse video";
-            else if (!blank && shown.look.fg != want.fg) why = "foreground " + std::to_string(shown.look.fg);
-            else if (!blank && shown.look.bold != want.bold) why = "bold";
+            else if (shown.bg != want.bg) why = "background " + std::to_string(shown.bg);
+            else if (shown.reverse != want.reverse) why = "reverse video";
+            else if (!blank && shown.fg != want.fg) why = "foreground " + std::to_string(shown.fg);
+            else if (!blank && shown.bold != want.bold) why = "bold";
             if (!why.empty())
                 return "cell " + std::to_string(x) + "," + std::to_string(y) + " (code " +
                        std::to_string(cell.code) + ", attribute " + std::to_string(cell.attribute) +
@@ -325,7 +127,7 @@ TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
         if (c.no_msgr) strings.move_in_attributes = false;
         ScreenWriter writer(strings, c.utf8);
         if (c.larger) writer.set_size(50, 100);
-        Emulator screen(strings.back_colour_erase, strings.move_in_attributes);
+        AnsiScreen screen = terminal_for(strings);
         if (!c.utf8) screen.feed(strings.enable_acs);
         ConsoleBuffer console;
         std::mt19937 random(7);
@@ -340,7 +142,7 @@ TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
                 ASSERT_EQ(screen.cursor_y(), console.cursor().y) << "after present " << present;
             }
             if (!strings.hide_cursor.empty()) {
-                ASSERT_EQ(screen.cursor_shown, console.cursor_visible()) << "after present " << present;
+                ASSERT_EQ(screen.cursor_shown(), console.cursor_visible()) << "after present " << present;
             }
         }
     }
@@ -379,7 +181,7 @@ TEST(ScreenWriter, EightColourTerminalsShowBrightForegroundsBoldAndEveryPairItsC
     const TerminalStrings strings = platform::load_terminal_strings("xterm");
     ASSERT_EQ(platform::colour_mode_for(strings), ColourMode::Eight);
     ScreenWriter writer(strings, true);
-    Emulator screen(strings.back_colour_erase);
+    AnsiScreen screen = terminal_for(strings);
     ConsoleBuffer console;
     for (int attribute = 0; attribute < 256; ++attribute)
         console.set({attribute % 16 * 2, attribute / 16},
@@ -389,9 +191,9 @@ TEST(ScreenWriter, EightColourTerminalsShowBrightForegroundsBoldAndEveryPairItsC
     for (int attribute = 0; attribute < 256; ++attribute) {
         const auto& shown = screen.at(attribute % 16 * 2, attribute / 16);
         constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-        EXPECT_EQ(shown.look.fg, kAnsi[attribute & 7]) << attribute;
-        EXPECT_EQ(shown.look.bg, kAnsi[(attribute >> 4) & 7]) << attribute;
-        EXPECT_EQ(shown.look.bold, (attribute & 8) != 0) << attribute;
+        EXPECT_EQ(shown.fg, kAnsi[attribute & 7]) << attribute;
+        EXPECT_EQ(shown.bg, kAnsi[(attribute >> 4) & 7]) << attribute;
+        EXPECT_EQ(shown.bold, (attribute & 8) != 0) << attribute;
     }
 }
 

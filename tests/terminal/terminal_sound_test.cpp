@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "platform/terminal/sound.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/sound_device.h"
 #include "tests/support/wait.h"
 
 namespace patrulha::platform {
@@ -83,27 +83,9 @@ TEST(TerminalSound, AToneTheDeviceCannotPlayIsSilenceOfTheSameLength) {
 }
 
 #if PATRULHA_HAVE_ALSA
-// The samples in a raw file of 16-bit samples.
-std::vector<std::int16_t> read_samples(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::int16_t> samples;
-    std::int16_t s;
-    while (in.read(reinterpret_cast<char*>(&s), sizeof s)) samples.push_back(s);
-    return samples;
-}
-
 TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
-    // A sound device that writes what it is given to a file, set up through
-    // ALSA's own configuration, so that what the player plays can be read
-    // back.
-    const testing::TempDir dir;
-    const std::string raw = dir.file("played.raw");
-    {
-        std::ofstream config(dir.file("asound.conf"));
-        config << "pcm.!default { type file slave.pcm \"null\" file \"" << raw
-               << "\" format \"raw\" }\npcm.null { type null }\n";
-    }
-    ::setenv("ALSA_CONFIG_PATH", dir.file("asound.conf").c_str(), 1);
+    const testing::RecordedSoundDevice device;
+    ::setenv("ALSA_CONFIG_PATH", device.config_path().c_str(), 1);
     {
         TonePlayer player;
         player.play(1000, 100);
@@ -112,7 +94,7 @@ TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
         EXPECT_TRUE(player.device_open());
     }
     ::unsetenv("ALSA_CONFIG_PATH");
-    const auto played = read_samples(raw);
+    const auto played = device.samples();
     ASSERT_EQ(played.size(), 4800u + 720u);
     const std::vector<std::int16_t> first(played.begin(), played.begin() + 4800);
     const std::vector<std::int16_t> second(played.begin() + 4800, played.end());
@@ -124,10 +106,7 @@ TEST(TerminalSound, BuiltWithoutALSAThePlayerTakesEveryToneAndOpensNoDevice) {
     TonePlayer player;
     player.play(1000, 100);
     player.play(700, 15);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!player.idle() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_TRUE(player.idle());
+    EXPECT_TRUE(testing::wait_until([&] { return player.idle(); }));
     EXPECT_FALSE(player.device_open());
 }
 #endif

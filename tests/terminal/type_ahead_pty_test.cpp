@@ -7,55 +7,27 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/terminal/terminal_backend.h"
 #include "platform/type_ahead.h"
-#include "tests/terminal/pty_child.h"
+#include "tests/support/key_reporter.h"
+#include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs the backend on the pty once `expected` bytes wait unread on it,
-// printing every decoded code and "batch" after each read; never returns.
-[[noreturn]] void run_child(int codes_fd, std::size_t expected) {
-    setenv("TERM", "xterm-256color", 1);
-    std::setlocale(LC_ALL, "C.UTF-8");
-    FILE* out = fdopen(codes_fd, "w");
-    std::setvbuf(out, nullptr, _IOLBF, 0);
-    try {
-        platform::TerminalBackend terminal;
-        std::fputs("ready\n", out);
-        const auto until = Clock::now() + std::chrono::seconds(10);
-        for (int waiting = 0; static_cast<std::size_t>(waiting) < expected && Clock::now() < until;) {
-            ::ioctl(STDIN_FILENO, FIONREAD, &waiting);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        std::deque<int> keys;
-        for (;;) {
-            terminal.read_keys(keys, true);
-            for (; !keys.empty(); keys.pop_front()) {
-                std::fprintf(out, "%d\n", keys.front());
-                if (keys.front() == '#') {
-                    terminal.restore();
-                    _exit(0);
-                }
-            }
-            std::fputs("batch\n", out);
-        }
-    } catch (...) {
-        std::fputs("error\n", out);
+// Holds the backend's first read until `expected` bytes wait unread on its
+// terminal, so that one read takes them all.
+void wait_for_unread(std::size_t expected) {
+    const auto until = Clock::now() + std::chrono::seconds(10);
+    for (int waiting = 0; static_cast<std::size_t>(waiting) < expected && Clock::now() < until;) {
+        ::ioctl(STDIN_FILENO, FIONREAD, &waiting);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    _exit(2);
 }
 
 TEST(TypeAheadPty, ABurstBeyondTheTypeAheadKeepsWholeKeysAndTheNextKeyArrives) {
@@ -68,26 +40,22 @@ TEST(TypeAheadPty, ABurstBeyondTheTypeAheadKeepsWholeKeysAndTheNextKeyArrives) {
         burst += static_cast<char>('0' + i % 10);
         sent.insert(sent.end(), {'z', 224, 72, 224, 75, 135, 224, 81, '0' + i % 10});
     }
-    PtyChild child([&](int codes_fd) { run_child(codes_fd, burst.size()); });
+    PtyChild child([&](int codes_fd) {
+        report_decoded_keys(codes_fd, "xterm-256color", [&] { wait_for_unread(burst.size()); });
+    });
     const auto has_line = [&](const std::string& line) {
-        return ("\n" + child.report()).find("\n" + line + "\n") != std::string::npos;
+        return testing::has_line(child.report(), line);
     };
     ASSERT_TRUE(child.wait_until([&] { return has_line("ready"); })) << child.report();
     child.type(burst);
     // The whole burst was waiting, so one read took it all: what it kept
     // is reported before the first "batch". Then one more key.
     ASSERT_TRUE(child.wait_until([&] { return has_line("batch"); })) << child.report();
-    child.type("#");
-    ASSERT_TRUE(child.wait_until([&] { return has_line(std::to_string('#')); })) << child.report();
+    child.type(std::string(1, kSentinel));
+    ASSERT_TRUE(child.wait_until([&] { return has_line(std::to_string(kSentinel)); }))
+        << child.report();
 
-    std::vector<int> got;
-    std::istringstream lines(child.report());
-    std::string line;
-    while (std::getline(lines, line))
-        if (line != "ready" && line != "batch") got.push_back(std::atoi(line.c_str()));
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got.back(), '#') << child.report();
-    got.pop_back();
+    const std::vector<int> got = reported_codes(child.report());
     // The keys that fitted, exactly as sent, and nothing of the rest.
     const std::vector<int> kept(sent.begin(),
                                 sent.begin() + static_cast<long>(platform::TypeAhead::kCapacity));

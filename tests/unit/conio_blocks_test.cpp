@@ -46,8 +46,13 @@ Cell pattern_cell(int x, int y) {
                 static_cast<std::uint16_t>((x * 257 + y * 4099 + 1) & 0xFFFF)};
 }
 
+struct Move;
+
 class BlocksTest : public ConsoleTest {
 protected:
+    // Each move, of a freshly painted screen, leaves what `moved` says.
+    void expect_moves(const std::vector<Move>& moves);
+
     ConsoleBuffer& console() { return platform::Runtime::instance().console(); }
 
     // Paints the whole buffer with the pattern; returns what it shows.
@@ -244,6 +249,14 @@ Screen moved(Screen before, const Move& m) {
     return after;
 }
 
+void BlocksTest::expect_moves(const std::vector<Move>& moves) {
+    for (const auto& m : moves) {
+        const Screen before = paint();
+        movetext(m.left, m.top, m.right, m.bottom, m.new_left, m.new_top);
+        EXPECT_EQ(differences(screen(), moved(before, m)), "") << m.name;
+    }
+}
+
 TEST_F(BlocksTest, MovingOverlappingBlocksCopiesInEveryDirection) {
     const std::vector<Move> moves = {
         {"10 x 3 one column right", 20, 10, 29, 12, 21, 10},
@@ -257,11 +270,7 @@ TEST_F(BlocksTest, MovingOverlappingBlocksCopiesInEveryDirection) {
         {"the whole screen one row down", 1, 1, 80, 42, 1, 2},
         {"the whole screen one column left", 1, 1, 80, 42, 0, 1},
     };
-    for (const auto& m : moves) {
-        const Screen before = paint();
-        movetext(m.left, m.top, m.right, m.bottom, m.new_left, m.new_top);
-        EXPECT_EQ(differences(screen(), moved(before, m)), "") << m.name;
-    }
+    expect_moves(moves);
 }
 
 TEST_F(BlocksTest, MovingPastAnEdgeMovesOnlyCellsThatAreOnTheScreen) {
@@ -275,11 +284,7 @@ TEST_F(BlocksTest, MovingPastAnEdgeMovesOnlyCellsThatAreOnTheScreen) {
         {"destination wholly off the screen", 10, 1, 12, 3, 100, 1},
         {"source wholly off the screen", 90, 1, 92, 3, 1, 1},
     };
-    for (const auto& m : moves) {
-        const Screen before = paint();
-        movetext(m.left, m.top, m.right, m.bottom, m.new_left, m.new_top);
-        EXPECT_EQ(differences(screen(), moved(before, m)), "") << m.name;
-    }
+    expect_moves(moves);
 }
 
 // ==== Without memory or console ====

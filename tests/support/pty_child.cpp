@@ -1,4 +1,4 @@
-#include "tests/terminal/pty_child.h"
+#include "tests/support/pty_child.h"
 
 #include <fcntl.h>
 #include <poll.h>
