@@ -27,6 +27,10 @@ constexpr char kCancel[] = "\x18";
 // How long the restore may wait for a terminal that takes nothing.
 constexpr std::int64_t kRestoreDeadlineUs = 500'000;
 
+// Ending by a signal, how long the restore is left to the terminal under
+// the game's modes before the shell's go back.
+constexpr int kSignalGraceMs = 30;
+
 // A pacing point that has not waited on the keyboard for this long looks
 // at it without waiting, so that keys reach a game that never sleeps (one
 // far behind its pace) within about a frame.
@@ -132,11 +136,11 @@ TerminalBackend::TerminalBackend() {
     }
 }
 
-TerminalBackend::~TerminalBackend() {
-    restore();
-    disarm_emergency_reset();
-    if (out_fd_ != STDOUT_FILENO) ::close(out_fd_);
-}
+// The game's way to the terminal stays open, and the restore ready to be
+// sent again, until the process ends: a signal key after the restore, up to
+// the very end (the sound thread may take a moment to stop), may still make
+// the terminal throw the restore away.
+TerminalBackend::~TerminalBackend() { restore(); }
 
 void TerminalBackend::open_output() {
     out_fd_ = STDOUT_FILENO;
@@ -188,6 +192,7 @@ void TerminalBackend::give_back() {
         bytes += "\n";
     }
     send_restore(bytes);
+    let_restore_arrive();
     // The modes last: where the shell has taken the terminal back already,
     // this is what stops the program (SIGTTOU) until it is continued.
     while (::tcsetattr(STDIN_FILENO, TCSADRAIN, &saved_modes_) != 0 && errno == EINTR) {
@@ -203,7 +208,7 @@ void TerminalBackend::restore() {
     // A signal key makes the terminal throw away what it has not shown yet
     // once the modes are the shell's again, and the restore may be among
     // it: sent again after one that came meanwhile, and kept ready for one
-    // that comes before the program has ended.
+    // that comes before the process has ended (its handler sends it).
     arm_emergency_reset(kCancel + restore_sent_, out_fd_, STDIN_FILENO, saved_modes_);
     if (pending_end_signal() != signal_before) emergency_reset();
 }
@@ -252,6 +257,16 @@ void TerminalBackend::send_restore(const std::string& bytes) {
         flush_output();
     }
     unsent_.clear();
+}
+
+void TerminalBackend::let_restore_arrive() {
+    // Ending by a signal key, the same key may come again at once (Ctrl-C
+    // pressed twice). Under the game's modes it throws nothing away, and
+    // its handler sends the restore again before the end; under the
+    // shell's, which come back next, it would throw away whatever the
+    // terminal has not read yet, the restore among it. A moment for the
+    // terminal to read it first.
+    if (pending_end_signal()) ::poll(nullptr, 0, kSignalGraceMs);
 }
 
 // ==== Suspend, resume and the window's size ====

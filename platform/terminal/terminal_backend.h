@@ -89,6 +89,7 @@ private:
     void send(const std::string& bytes);
     void flush_output();
     void send_restore(const std::string& bytes);
+    void let_restore_arrive();
     void open_output();
 
     bool active_ = false;
