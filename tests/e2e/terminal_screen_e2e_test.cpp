@@ -307,8 +307,11 @@ TEST(TerminalScreenE2E, SuspendedAtTheSizeNoticeTheGamePlaysOnAtOnceAfterFg) {
     // Stopped this long, the stop once counted twice froze the game as long
     // again after fg.
     std::this_thread::sleep_for(seconds(4));
-    resize(s, 80, 42);
     s.send_text("fg\n");
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 60, 20);
+    })) << s.capture();
+    resize(s, 80, 42);
     ASSERT_TRUE(s.wait_until([](const std::string& screen) { return whole_probe_screen(screen); }))
         << s.capture();
     const Clock::time_point back = Clock::now();
