@@ -65,7 +65,7 @@ constexpr int kCsiCap = 1000;
 }  // namespace
 
 void KeyDecoder::abandon_if_stale(std::int64_t now_ms) {
-    if (state_ != State::Ground && state_ != State::Escape &&
+    if (state_ != State::Ground && state_ != State::Escape && state_ != State::Leftover &&
         now_ms - last_input_ms_ > kStaleSequenceMs)
         state_ = State::Ground;
 }
@@ -73,6 +73,7 @@ void KeyDecoder::abandon_if_stale(std::int64_t now_ms) {
 void KeyDecoder::ground_char(char32_t c) {
     if (c == kEsc) {
         state_ = State::Escape;
+        dropping_ = false;
         return;
     }
     if (c == 127) {  // what most terminals send for Backspace
@@ -89,10 +90,16 @@ void KeyDecoder::ground_char(char32_t c) {
 
 void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
     abandon_if_stale(now_ms);
+    if (state_ == State::Leftover && !leftover_intro_ && now_ms - last_input_ms_ > kLeftoverMs)
+        state_ = State::Ground;
     last_input_ms_ = now_ms;
     switch (state_) {
     case State::Ground:
+        dropping_ = false;
         ground_char(c);
+        return;
+    case State::Leftover:
+        leftover_char(c);
         return;
     case State::Escape:
         if (c == '[') {
@@ -230,7 +237,79 @@ int alt_key_code(char32_t c) {
     return kLetterScanCodes[c - 'a'];
 }
 
-void KeyDecoder::emit_key(NamedKey key) { append_key_codes(key, codes_); }
+void KeyDecoder::emit_key(NamedKey key) {
+    if (!dropping_) append_key_codes(key, codes_);
+}
+
+void KeyDecoder::leftover_char(char32_t c) {
+    state_ = State::Ground;
+    if (leftover_intro_) {
+        // After a lone Esc that went by the clock: [ or O is its sequence
+        // going on, read to its end and dropped.
+        if (c == '[' || c == 'O') {
+            state_ = c == '[' ? State::Csi : State::Ss3;
+            csi_length_ = 0;
+            csi_parameter_ = 0;
+            csi_plain_ = true;
+            dropping_ = true;
+            return;
+        }
+        dropping_ = false;
+        ground_char(c);
+        return;
+    }
+    // The rest of an abandoned sequence: parameters and intermediates go on
+    // being dropped, its final byte ends it, anything else is read afresh.
+    if (c >= 0x20 && c <= 0x3F) {
+        state_ = State::Leftover;
+        return;
+    }
+    if (c >= 0x40 && c <= 0x7E) return;
+    dropping_ = false;
+    ground_char(c);
+}
+
+std::int64_t KeyDecoder::deadline_ms() const {
+    switch (state_) {
+    case State::Escape:
+    case State::Ss3: return last_input_ms_ + kEscapeWaitMs;
+    case State::Csi:
+    case State::CsiBracket:
+    case State::Ss3Parameters:
+    case State::String: return last_input_ms_ + kStaleSequenceMs;
+    case State::Ground:
+    case State::Leftover: break;
+    }
+    return -1;
+}
+
+void KeyDecoder::expire(std::int64_t now_ms) {
+    const std::int64_t deadline = deadline_ms();
+    if (deadline < 0 || now_ms < deadline) return;
+    switch (state_) {
+    case State::Escape:
+        if (!dropping_) emit(kEsc);
+        state_ = State::Leftover;
+        leftover_intro_ = true;
+        break;
+    case State::Ss3:
+        if (!dropping_) emit(0, alt_key_code('o'));
+        state_ = State::Leftover;
+        leftover_intro_ = false;
+        break;
+    case State::Csi:
+    case State::CsiBracket:
+    case State::Ss3Parameters:
+        state_ = State::Leftover;
+        leftover_intro_ = false;
+        break;
+    case State::String:
+    case State::Ground:
+    case State::Leftover:
+        state_ = State::Ground;
+        break;
+    }
+}
 
 void KeyDecoder::end_burst(std::int64_t now_ms) {
     switch (state_) {
@@ -252,6 +331,7 @@ void KeyDecoder::end_burst(std::int64_t now_ms) {
         abandon_if_stale(now_ms);
         break;
     case State::Ground:
+    case State::Leftover:
         break;
     }
 }

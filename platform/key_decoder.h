@@ -53,6 +53,18 @@ public:
     // costs no memory.
     static constexpr std::int64_t kStaleSequenceMs = 100;
 
+    // How long a lone Esc waits for the rest of a sequence before it is a
+    // key of its own, for a reader that goes by the clock (expire) rather
+    // than by bursts: a slow link may space a sequence's bytes out that far.
+    static constexpr std::int64_t kEscapeWaitMs = 110;
+
+    // After a sequence body was given up by the clock, how long what may
+    // still follow of it is dropped rather than read as keys; a key typed
+    // later than that is a key. (After a lone Esc, a [ or O that follows,
+    // however late, is dropped with the rest of its sequence: neither is a
+    // key anyone types after Esc.)
+    static constexpr std::int64_t kLeftoverMs = 200;
+
     // One character of input, a Unicode scalar value (controls included).
     void feed_char(char32_t c, std::int64_t now_ms);
     // One byte of UTF-8 input: its character goes on once its last byte has
@@ -62,8 +74,21 @@ public:
     // Nothing more is immediately available: a lone Esc is a key of its own.
     void end_burst(std::int64_t now_ms);
 
+    // Gives up what has waited past its time, by the clock alone: a lone
+    // Esc kEscapeWaitMs after it came is a key of its own (Esc O is Alt+O),
+    // a sequence begun but not ended within kStaleSequenceMs of its last
+    // byte is abandoned. What arrives of such a sequence afterwards (the
+    // "[A" of an arrow whose Esc went alone, the final byte of an abandoned
+    // sequence) is dropped, so that none of it
+    // becomes a key. A reader that calls this never needs end_burst.
+    void expire(std::int64_t now_ms);
+
+    // When expire next has something to give up, or -1 while nothing waits
+    // on the clock.
+    std::int64_t deadline_ms() const;
+
     // True while part of an escape sequence is held back.
-    bool pending() const { return state_ != State::Ground; }
+    bool pending() const { return state_ != State::Ground && state_ != State::Leftover; }
 
     // Decoded codes, oldest first.
     std::deque<int>& codes() { return codes_; }
@@ -73,7 +98,7 @@ public:
     static std::deque<int> decode_bytes(const std::string& bytes);
 
 private:
-    enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Ss3Parameters, String };
+    enum class State { Ground, Escape, Csi, CsiBracket, Ss3, Ss3Parameters, String, Leftover };
 
     void ground_char(char32_t c);
     void csi_char(char32_t c);
@@ -84,9 +109,12 @@ private:
         codes_.push_back(second);
     }
     void abandon_if_stale(std::int64_t now_ms);
+    void leftover_char(char32_t c);
 
     State state_ = State::Ground;
     bool string_saw_escape_ = false;  // inside a string: an Esc that may start its terminator
+    bool leftover_intro_ = false;  // leftover of a lone Esc: only [ or O may follow
+    bool dropping_ = false;   // the sequence being read is a leftover: it gives no key
     int csi_length_ = 0;      // characters after CSI so far, capped
     int csi_parameter_ = 0;   // its first parameter, capped
     bool csi_plain_ = true;   // nothing but digits so far: no second parameter, no intermediate

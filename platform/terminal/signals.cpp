@@ -226,6 +226,10 @@ void drain_signal_wakes() {
 
 int pending_end_signal() { return end_signal; }
 
+bool signals_pending() {
+    return end_signal != 0 || suspend_requested.load() || continued.load() || resized.load();
+}
+
 bool take_suspend_request() { return suspend_requested.exchange(false); }
 
 bool take_continued() { return continued.exchange(false); }
@@ -264,14 +268,23 @@ void disarm_emergency_reset() { armed = false; }
 void emergency_reset() noexcept {
     if (!armed.exchange(false)) return;
     std::size_t done = 0;
+    bool flushed = false;
     while (done < reset_length) {
         const ssize_t n = ::write(reset_fd, reset_bytes + done, reset_length - done);
-        if (n > 0)
+        if (n > 0) {
             done += static_cast<std::size_t>(n);
-        else if (n < 0 && errno == EINTR)
+        } else if (n < 0 && errno == EINTR) {
             continue;
-        else
-            break;  // the terminal is gone: nothing more to do for it
+        } else if (n < 0 && errno == EAGAIN && !flushed) {
+            // The terminal is not reading: what waits for it is stale. The
+            // reset string starts with CAN, which ends a sequence cut off
+            // by the flush, so it is written whole again.
+            flushed = true;
+            ::tcflush(reset_fd, TCOFLUSH);
+            done = 0;
+        } else {
+            break;  // the terminal is gone, or still full: nothing more to do for it
+        }
     }
     ::tcsetattr(modes_fd, TCSANOW, &saved_modes);
 }

@@ -73,6 +73,11 @@ int pending_end_signal();
 // delivered, which should not happen.
 void end_by_signal(int sig);
 
+// Whether any signal has been recorded that the flags below, or
+// pending_end_signal, would report: a look at memory, no system call, so
+// that a pacing point with nothing to do costs nothing.
+bool signals_pending();
+
 // Takes and clears the flags for a suspend request (Ctrl-Z), a resume after
 // a stop (SIGCONT), and a change of the window's size.
 bool take_suspend_request();
@@ -93,7 +98,9 @@ void arm_emergency_reset(const std::string& reset, int fd, int modes_fd, const t
 void disarm_emergency_reset();
 
 // Writes the reset string and puts the modes back, once; does nothing when
-// disarmed. Safe in a signal handler.
+// disarmed. Safe in a signal handler, and never blocks: where the terminal
+// takes nothing (its reader stopped), its output queue of stale pictures is
+// thrown away to make room, so that the reset arrives once reading resumes.
 void emergency_reset() noexcept;
 
 }  // namespace patrulha::platform

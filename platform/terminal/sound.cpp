@@ -5,8 +5,11 @@
 #endif
 #include <pthread.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <new>
+#include <system_error>
 
 #include "platform/terminal/signals.h"
 
@@ -34,65 +37,81 @@ TonePlayer::TonePlayer() {
     const sigset_t asynchronous = asynchronous_signals();
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &asynchronous, &previous);
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([shared = shared_] {
+            run(*shared);
+            std::lock_guard lock(shared->mutex);
+            shared->done = true;
+            shared->ended.notify_all();
+        });
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "patrulha: no sound: the sound thread cannot start (%s)\n",
+                     error.what());
+    }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    pthread_setname_np(thread_.native_handle(), "patrulha-sound");
+    if (thread_.joinable()) pthread_setname_np(thread_.native_handle(), "patrulha-sound");
 }
 
 TonePlayer::~TonePlayer() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
+    if (!thread_.joinable()) return;
+    std::unique_lock lock(shared_->mutex);
+    shared_->stop = true;
+    shared_->wake.notify_all();
+    const bool ended = shared_->ended.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+                                               [this] { return shared_->done; });
+    lock.unlock();
+    if (ended)
+        thread_.join();
+    else
+        thread_.detach();  // stuck in the device: it ends with the process
 }
 
 void TonePlayer::play(unsigned frequency, unsigned duration_ms) {
+    if (!thread_.joinable()) return;
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(shared_->mutex);
         // In 64 bits: a huge tone must not wrap the sum round to a small one.
-        if (queued_ms_ + duration_ms > kMaxQueuedMs && !queue_.empty()) return;
-        queue_.push_back({frequency, duration_ms});
-        queued_ms_ += duration_ms;
+        if (shared_->queued_ms + duration_ms > kMaxQueuedMs && !shared_->queue.empty()) return;
+        shared_->queue.push_back({frequency, duration_ms});
+        shared_->queued_ms += duration_ms;
     }
-    wake_.notify_all();
+    shared_->wake.notify_all();
 }
 
 void TonePlayer::silence() {
     {
-        std::lock_guard lock(mutex_);
-        queue_.clear();
-        queued_ms_ = 0;
-        silence_ = true;
+        std::lock_guard lock(shared_->mutex);
+        shared_->queue.clear();
+        shared_->queued_ms = 0;
+        shared_->silence = true;
     }
-    wake_.notify_all();
+    shared_->wake.notify_all();
 }
 
 bool TonePlayer::device_open() const {
-    std::lock_guard lock(mutex_);
-    return device_open_;
+    std::lock_guard lock(shared_->mutex);
+    return shared_->device_open;
 }
 
 bool TonePlayer::idle() const {
-    std::lock_guard lock(mutex_);
-    return queue_.empty() && !busy_;
+    std::lock_guard lock(shared_->mutex);
+    return shared_->queue.empty() && !shared_->busy;
 }
 
 #if PATRULHA_HAVE_ALSA
-void TonePlayer::run() {
+void TonePlayer::run(Shared& shared) {
     const ThreadCrashStack crash_stack;
     snd_pcm_t* pcm = nullptr;
     bool tried = false;
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(shared.mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-        if (stop_) break;
-        const Tone tone = queue_.front();
-        queue_.pop_front();
-        queued_ms_ -= tone.duration_ms;
-        silence_ = false;
-        busy_ = true;
+        shared.wake.wait(lock, [&] { return shared.stop || !shared.queue.empty(); });
+        if (shared.stop) break;
+        const Tone tone = shared.queue.front();
+        shared.queue.pop_front();
+        shared.queued_ms -= tone.duration_ms;
+        shared.silence = false;
+        shared.busy = true;
         lock.unlock();
 
         if (!tried) {
@@ -106,8 +125,8 @@ void TonePlayer::run() {
                 if (pcm) snd_pcm_close(pcm);
                 pcm = nullptr;
             }
-            std::lock_guard opened(mutex_);
-            device_open_ = pcm != nullptr;
+            std::lock_guard opened(shared.mutex);
+            shared.device_open = pcm != nullptr;
         }
 
         if (pcm) {
@@ -120,8 +139,8 @@ void TonePlayer::run() {
             std::size_t done = 0;
             while (done < samples.size()) {
                 {
-                    std::lock_guard check(mutex_);
-                    if (stop_ || silence_) break;
+                    std::lock_guard check(shared.mutex);
+                    if (shared.stop || shared.silence) break;
                 }
                 const snd_pcm_sframes_t n =
                     snd_pcm_writei(pcm, samples.data() + done, samples.size() - done);
@@ -139,12 +158,12 @@ void TonePlayer::run() {
             if (snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm);
         }
         lock.lock();
-        busy_ = false;
-        if (silence_ && pcm) {
+        shared.busy = false;
+        if (shared.silence && pcm) {
             snd_pcm_drop(pcm);
             snd_pcm_prepare(pcm);
         }
-        silence_ = false;
+        shared.silence = false;
     }
     lock.unlock();
     if (pcm) {
@@ -155,15 +174,15 @@ void TonePlayer::run() {
 #else
 // Built without ALSA, the player has no device: each tone is taken and
 // dropped as it comes.
-void TonePlayer::run() {
+void TonePlayer::run(Shared& shared) {
     const ThreadCrashStack crash_stack;
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(shared.mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-        if (stop_) return;
-        queue_.clear();
-        queued_ms_ = 0;
-        silence_ = false;
+        shared.wake.wait(lock, [&] { return shared.stop || !shared.queue.empty(); });
+        if (shared.stop) return;
+        shared.queue.clear();
+        shared.queued_ms = 0;
+        shared.silence = false;
     }
 }
 #endif

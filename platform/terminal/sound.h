@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,12 +20,20 @@ namespace patrulha::platform {
 class TonePlayer {
 public:
     // Starts the sound thread; the device is opened there, on the first
-    // tone, so that a slow or missing device never delays the game.
+    // tone, so that a slow or missing device never delays the game. Where
+    // the thread cannot start, the game is silent, and says so in one line
+    // on standard error (before the terminal is taken over, so that the
+    // line is still there once the game has ended).
     TonePlayer();
-    // Stops at once, dropping what is still to play.
+    // Stops at once, dropping what is still to play. A device that does
+    // not answer (its open or write never returns) holds this back no
+    // longer than kStopWaitMs: the sound thread is then left to end with
+    // the process.
     ~TonePlayer();
     TonePlayer(const TonePlayer&) = delete;
     TonePlayer& operator=(const TonePlayer&) = delete;
+
+    static constexpr unsigned kStopWaitMs = 300;
 
     // Queues a tone and returns at once. Tones play one after another;
     // when more than half a second is already waiting (the device plays
@@ -41,22 +50,34 @@ public:
     // dropped, where none opened).
     bool idle() const;
 
+    // Whether the sound thread is running: false where it could not start.
+    bool running() const { return thread_.joinable(); }
+
 private:
     struct Tone {
         unsigned frequency;
         unsigned duration_ms;
     };
 
-    void run();
+    // What the game's thread and the sound thread share. The sound thread
+    // holds it too, so that a thread left behind at exit never reaches
+    // into a player that is gone.
+    struct Shared {
+        mutable std::mutex mutex;
+        std::condition_variable wake;
+        std::condition_variable ended;
+        std::deque<Tone> queue;
+        std::uint64_t queued_ms = 0;  // wide enough for any sum of two tones
+        bool stop = false;
+        bool silence = false;
+        bool device_open = false;
+        bool busy = false;  // a tone is being handed to the device
+        bool done = false;  // the thread has finished
+    };
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Tone> queue_;
-    std::uint64_t queued_ms_ = 0;  // wide enough for any sum of two tones
-    bool stop_ = false;
-    bool silence_ = false;
-    bool device_open_ = false;
-    bool busy_ = false;  // a tone is being handed to the device
+    static void run(Shared& shared);
+
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     std::thread thread_;
 };
 

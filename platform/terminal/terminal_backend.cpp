@@ -1,8 +1,10 @@
 #include "platform/terminal/terminal_backend.h"
 
+#include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,9 +23,20 @@ namespace patrulha::platform {
 
 namespace {
 
-// How long the rest of an escape sequence may take to follow its Esc
-// before the Esc counts as a key of its own.
-constexpr int kEscapeDelayMs = 25;
+// CAN: ends an escape sequence that was cut off, and is nothing otherwise.
+constexpr char kCancel[] = "\x18";
+
+// How long the restore may wait for a terminal that takes nothing.
+constexpr std::int64_t kRestoreDeadlineUs = 500'000;
+
+// Ending by a signal, how long the restore is left to the terminal under
+// the game's modes before the shell's go back.
+constexpr int kSignalGraceMs = 30;
+
+// A pacing point that has not waited on the keyboard for this long looks
+// at it without waiting, so that keys reach a game that never sleeps (one
+// far behind its pace) within about a frame.
+constexpr std::int64_t kInputLookUs = 20'000;
 
 // Input read in one go at most, so that an endless paste still lets the
 // game present and pace.
@@ -44,11 +57,31 @@ std::int64_t now_ms() { return monotonic_us() / 1000; }
 
 std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// Writes what the terminal takes of `size` bytes without waiting; how many
+// it took. A terminal that is gone takes everything: its input says so.
+std::size_t write_some(int fd, const char* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            break;
+        } else {
+            return size;
+        }
+    }
+    return done;
+}
+
 }  // namespace
 
 // ==== Signals ====
 
 void TerminalBackend::check_signals() {
+    if (!signals_pending()) return;
     drain_signal_wakes();
     if (const int sig = pending_end_signal()) throw ProgramEnded{128 + sig};
     if (take_suspend_request()) suspend();
@@ -76,14 +109,18 @@ TerminalBackend::TerminalBackend() {
 
     utf8_ = locale_is_utf8();
     writer_ = std::make_unique<ScreenWriter>(load_terminal_strings(term_), utf8_);
+    open_output();
 
     // Keys one by one and unechoed; Ctrl-C, Ctrl-Z and Ctrl-\ still send
     // their signals, but Ctrl-S and Ctrl-Q are keys like any other rather
     // than stopping the output. Enter comes as a carriage return, and a
-    // line feed sent is a plain move down.
+    // line feed sent is a plain move down. A signal key leaves the output
+    // queue alone (NOFLSH): the restore written just before it still
+    // arrives. What was typed before the key is thrown away by the backend
+    // itself, as the terminal would have (discard_typed_ahead).
     game_modes_ = saved_modes_;
     game_modes_.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    game_modes_.c_lflag |= ISIG;
+    game_modes_.c_lflag |= ISIG | NOFLSH;
     game_modes_.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF);
     game_modes_.c_oflag &= ~static_cast<tcflag_t>(ONLCR);
     // Reads return at once: the backend reads only what poll and FIONREAD
@@ -96,11 +133,33 @@ TerminalBackend::TerminalBackend() {
         take_over();
     } catch (...) {
         restore();
+        disarm_emergency_reset();
+        if (out_fd_ != STDOUT_FILENO) ::close(out_fd_);
         throw;
     }
 }
 
+// The game's way to the terminal stays open, and the restore ready to be
+// sent again, until the process ends: a signal key after the restore, up to
+// the very end (the sound thread may take a moment to stop), may still make
+// the terminal throw the restore away.
 TerminalBackend::~TerminalBackend() { restore(); }
+
+void TerminalBackend::open_output() {
+    out_fd_ = STDOUT_FILENO;
+    char name[256];
+    if (::ttyname_r(STDOUT_FILENO, name, sizeof name) != 0) return;
+    const int fd = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return;
+    // The same terminal, not another that has taken its name since.
+    struct stat opened {}, standard{};
+    if (::fstat(fd, &opened) != 0 || ::fstat(STDOUT_FILENO, &standard) != 0 ||
+        opened.st_rdev != standard.st_rdev) {
+        ::close(fd);
+        return;
+    }
+    out_fd_ = fd;
+}
 
 void TerminalBackend::set_modes(const termios& modes) {
     while (::tcsetattr(STDIN_FILENO, TCSADRAIN, &modes) != 0) {
@@ -111,7 +170,7 @@ void TerminalBackend::set_modes(const termios& modes) {
 void TerminalBackend::take_over() {
     set_modes(game_modes_);
     const TerminalStrings& t = writer_->strings();
-    arm_emergency_reset(emergency_bytes(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+    arm_emergency_reset(kCancel + emergency_bytes(), out_fd_, STDIN_FILENO, saved_modes_);
     std::string enter = t.enter_ca + t.keypad_on;
     if (!utf8_) enter += t.enable_acs;
     send(enter);
@@ -127,9 +186,9 @@ std::string TerminalBackend::emergency_bytes() const {
     return reset + t.orig_pair + t.show_cursor + t.keypad_off + t.exit_ca;
 }
 
-void TerminalBackend::give_back() {
+void TerminalBackend::give_back(const std::string& first) {
     const TerminalStrings& t = writer_->strings();
-    std::string bytes = writer_->plain() + t.show_cursor + t.keypad_off;
+    std::string bytes = first + writer_->plain() + t.show_cursor + t.keypad_off;
     if (!t.exit_ca.empty()) {
         // A terminal that ignores the alternate screen (GNU screen as it
         // comes) keeps the last picture: the prompt goes on its last row, as
@@ -144,7 +203,8 @@ void TerminalBackend::give_back() {
         bytes += t.carriage_return.empty() ? "\r" : t.carriage_return;
         bytes += "\n";
     }
-    send(bytes);
+    send_restore(bytes);
+    let_restore_arrive();
     // The modes last: where the shell has taken the terminal back already,
     // this is what stops the program (SIGTTOU) until it is continued.
     while (::tcsetattr(STDIN_FILENO, TCSADRAIN, &saved_modes_) != 0 && errno == EINTR) {
@@ -155,31 +215,89 @@ void TerminalBackend::restore() {
     if (!active_) return;
     active_ = false;
     sound_.silence();
-    if (!size_to_give_back_.empty()) {
-        send(size_to_give_back_);
+    const int signal_before = pending_end_signal();
+    if (signal_before == SIGINT || signal_before == SIGQUIT) discard_typed_ahead();
+    // The window's own size back first, and the prompt on its last row.
+    const std::string size = size_to_give_back_;
+    if (!size.empty()) {
         size_to_give_back_.clear();
         rows_ = found_rows_;
         cols_ = found_cols_;
     }
-    give_back();
-    disarm_emergency_reset();
+    give_back(size);
+    // A signal key makes the terminal throw away what it has not shown yet
+    // once the modes are the shell's again, and the restore may be among
+    // it: sent again after one that came meanwhile, and kept ready for one
+    // that comes before the process has ended (its handler sends it).
+    arm_emergency_reset(kCancel + restore_sent_, out_fd_, STDIN_FILENO, saved_modes_);
+    if (pending_end_signal() != signal_before) emergency_reset();
 }
 
+// What was typed before a signal key is no more meant for the shell than
+// for the game: thrown away, as the terminal itself does where the signal
+// keys flush (a paste cut short by Ctrl-C, say). The signal key came after
+// it, so it is all in the input queue by now. Only while the game has the
+// terminal: from the background, the flush would stop the program
+// (SIGTTOU), and the queue is the shell's.
+void TerminalBackend::discard_typed_ahead() {
+    type_ahead_.clear();
+    if (::tcgetpgrp(STDIN_FILENO) == ::getpgrp()) ::tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
+// ==== Output ====
+
 void TerminalBackend::send(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && errno == EAGAIN) {
-            pollfd fd{STDOUT_FILENO, POLLOUT, 0};
-            ::poll(&fd, 1, 100);
-        } else {
-            return;  // the terminal is gone; its input will say so
-        }
+    if (bytes.empty()) return;
+    if (!unsent_.empty()) {
+        unsent_ += bytes;
+        flush_output();
+        return;
     }
+    const std::size_t done = write_some(out_fd_, bytes.data(), bytes.size());
+    if (done < bytes.size()) unsent_.assign(bytes, done, std::string::npos);
+}
+
+void TerminalBackend::flush_output() {
+    if (unsent_.empty()) return;
+    unsent_.erase(0, write_some(out_fd_, unsent_.data(), unsent_.size()));
+}
+
+void TerminalBackend::send_restore(const std::string& bytes) {
+    restore_sent_ = bytes;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (unsent_.empty()) {
+            send(bytes);
+            if (unsent_.empty()) return;
+        }
+        // The terminal has not taken the last pictures: they are stale,
+        // thrown away from its queue too, and CAN ends the sequence the cut
+        // may have left open, so that the restore arrives whole once the
+        // terminal reads again.
+        unsent_.clear();
+        picture_behind_ = false;
+        ::tcflush(out_fd_, TCOFLUSH);
+        send(kCancel + bytes);
+        if (unsent_.empty()) return;
+    }
+    // What still does not fit gets a short while, never more.
+    const std::int64_t until = monotonic_us() + kRestoreDeadlineUs;
+    for (std::int64_t left = kRestoreDeadlineUs; !unsent_.empty() && left > 0;
+         left = until - monotonic_us()) {
+        pollfd fd{out_fd_, POLLOUT, 0};
+        ::poll(&fd, 1, static_cast<int>((left + 999) / 1000));
+        flush_output();
+    }
+    unsent_.clear();
+}
+
+void TerminalBackend::let_restore_arrive() {
+    // Ending by a signal key, the same key may come again at once (Ctrl-C
+    // pressed twice). Under the game's modes it throws nothing away, and
+    // its handler sends the restore again before the end; under the
+    // shell's, which come back next, it would throw away whatever the
+    // terminal has not read yet, the restore among it. A moment for the
+    // terminal to read it first.
+    if (pending_end_signal()) ::poll(nullptr, 0, kSignalGraceMs);
 }
 
 // ==== Suspend, resume and the window's size ====
@@ -187,6 +305,7 @@ void TerminalBackend::send(const std::string& bytes) {
 void TerminalBackend::suspend() {
     const std::int64_t stopped_at = monotonic_us();
     sound_.silence();
+    discard_typed_ahead();
     take_continued();
     // Started from a script, the program shares Ctrl-Z with the script,
     // which stops at once: the shell may have taken the terminal back and
@@ -259,34 +378,43 @@ void TerminalBackend::show_size_notice() {
 void TerminalBackend::stand_still_while_small() {
     if (!too_small()) return;
     const std::int64_t since = monotonic_us();
+    // A suspend while standing still counts its stop itself; the whole
+    // stand-still counts it once.
+    const std::int64_t counted = standstill_us_;
     show_size_notice();
     while (too_small()) {
-        wait_for_input_or_signal(-1);
-        check_signals();
-        // Once the window has grown back (and been repainted), what follows
-        // is typed at the game again and must be kept.
-        if (!too_small()) break;
         // Keys typed at the notice are not meant for a game the player
-        // cannot see.
-        read_input();
+        // cannot see; once the window has grown back (and been repainted),
+        // what follows is typed at the game again and must be kept.
         type_ahead_.clear();
+        wait_once(-1);
     }
-    standstill_us_ += monotonic_us() - since;
+    standstill_us_ = counted + (monotonic_us() - since);
 }
 
 void TerminalBackend::repaint() {
     writer_->forget();
-    send(writer_->present(shown_));
+    if (shown_) send(writer_->present(*shown_));
 }
 
 // ==== Presenting ====
 
 void TerminalBackend::present(const ConsoleBuffer& console) {
+    shown_ = &console;
     check_signals();
-    read_input();
+    look_for_input();
     check_input_alive();
     stand_still_while_small();
-    shown_ = console;
+    if (!unsent_.empty()) {
+        flush_output();
+        // Still behind: this picture is dropped; the one shown once the
+        // terminal has caught up is the newest.
+        if (!unsent_.empty()) {
+            picture_behind_ = true;
+            return;
+        }
+    }
+    picture_behind_ = false;
     send(writer_->present(console));
 }
 
@@ -295,34 +423,61 @@ void TerminalBackend::present(const ConsoleBuffer& console) {
 std::int64_t TerminalBackend::now_us() { return monotonic_us() - standstill_us_; }
 
 void TerminalBackend::sleep_us(std::int64_t us) {
-    // Waits on the keyboard and the signals' pipe at once: keys are read as
-    // they come, even while the game sleeps, and a signal ends the wait.
+    // Waits on the keyboard, the signals' pipe and a terminal that has not
+    // taken the last picture at once: keys are read as they come, even
+    // while the game sleeps, a signal ends the wait, and the newest picture
+    // goes out as soon as the terminal can take it.
     std::int64_t until = monotonic_us() + us;
     for (;;) {
         // A suspend inside moves the end on by its length.
         const std::int64_t before = standstill_us_;
         check_signals();
-        until += standstill_us_ - before;
-        read_input();
         check_input_alive();
+        until += standstill_us_ - before;
         const std::int64_t left = until - monotonic_us();
         if (left <= 0) return;
-        pollfd fds[2] = {{signal_wake_fd(), POLLIN, 0},
-                         {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}};
-#if PATRULHA_HAVE_PPOLL
-        // To the microsecond, where the system can: the frames keep an even
-        // pace.
-        const timespec timeout{static_cast<time_t>(left / 1'000'000),
-                               static_cast<long>(left % 1'000'000) * 1000};
-        ::ppoll(fds, 2, &timeout, nullptr);
-#else
-        // poll counts whole milliseconds: rounded up, so that the wait never
-        // spins; the pacing clock takes an over-sleep back at the next pacing
-        // point.
-        ::poll(fds, 2, static_cast<int>((left + 999) / 1000));
-#endif
-        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
+        const std::int64_t waited_from = standstill_us_;
+        wait_once(left);
+        until += standstill_us_ - waited_from;
     }
+}
+
+void TerminalBackend::wait_once(std::int64_t timeout_us) {
+    // A partial escape sequence wakes the wait when it goes stale.
+    if (const std::int64_t deadline = decoder_.deadline_ms(); deadline >= 0) {
+        const std::int64_t until = std::max<std::int64_t>(0, deadline * 1000 - monotonic_us());
+        timeout_us = timeout_us < 0 ? until : std::min(timeout_us, until);
+    }
+    pollfd fds[3] = {{signal_wake_fd(), POLLIN, 0},
+                     {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0},
+                     {unsent_.empty() ? -1 : out_fd_, POLLOUT, 0}};
+#if PATRULHA_HAVE_PPOLL
+    // To the microsecond, where the system can: the frames keep an even
+    // pace.
+    const timespec timeout{static_cast<time_t>(timeout_us / 1'000'000),
+                           static_cast<long>(timeout_us % 1'000'000) * 1000};
+    const int ready = ::ppoll(fds, 3, timeout_us < 0 ? nullptr : &timeout, nullptr);
+#else
+    // poll counts whole milliseconds: rounded up, so that the wait never
+    // spins; the pacing clock takes an over-sleep back at the next pacing
+    // point.
+    const int ready = ::poll(fds, 3, timeout_us < 0 ? -1 : static_cast<int>((timeout_us + 999) / 1000));
+#endif
+    if (!input_ended_) last_look_us_ = monotonic_us();
+    if (ready > 0) {
+        if (fds[0].revents & POLLIN) drain_signal_wakes();
+        check_signals();
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
+        if (fds[1].revents & POLLIN) read_input();
+        if (fds[2].revents) {
+            flush_output();
+            if (unsent_.empty() && picture_behind_ && shown_) {
+                picture_behind_ = false;
+                send(writer_->present(*shown_));
+            }
+        }
+    }
+    expire_keys();
 }
 
 std::time_t TerminalBackend::wall_time() { return std::time(nullptr); }
@@ -365,58 +520,48 @@ bool readable_and_empty() {
 void TerminalBackend::read_input() {
     if (input_ended_) return;
     std::size_t total = 0;
-    bool waited_for_sequence = false;
     char buffer[16384];
     for (;;) {
-        pollfd fd{STDIN_FILENO, POLLIN, 0};
-        const int wait = decoder_.pending() && !waited_for_sequence ? kEscapeDelayMs : 0;
-        const int ready = ::poll(&fd, 1, wait);
-        if (ready < 0 && errno == EINTR) continue;
-        if (wait > 0) waited_for_sequence = true;
-        if (ready <= 0) break;
-        if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
-        int available = 0;
-        if (::ioctl(STDIN_FILENO, FIONREAD, &available) != 0) {
-            input_ended_ = true;
-            break;
-        }
-        if (available <= 0) {
-            // Readable with nothing to read: the end of input, where it
-            // stays so. A signal key (Ctrl-C, Ctrl-Z) empties the queue, and
-            // may do so between the poll and here: that is no end. The keys
-            // already read still count.
-            if (readable_and_empty()) input_ended_ = true;
-            break;
-        }
         // The terminal's modes make this read return at once (VMIN 0), even
-        // when a signal key has emptied the queue since FIONREAD: it must
-        // never wait, since a signal's handler restarts it.
-        const ssize_t n = ::read(STDIN_FILENO, buffer,
-                                 std::min(sizeof buffer, static_cast<std::size_t>(available)));
+        // when there is nothing: it must never wait, since a signal's
+        // handler restarts it.
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n == 0 || (n < 0 && errno == EAGAIN)) break;  // emptied since: nothing now
-        if (n < 0) {
+        if (n > 0) {
+            // What went stale before these bytes came is given up first, so
+            // that a late rest of a sequence is known for what it is.
+            decoder_.expire(now_ms());
+            decode(buffer, static_cast<std::size_t>(n));
+            type_ahead_.take(decoder_.codes());
+            total += static_cast<std::size_t>(n);
+            // A full buffer may have left more behind.
+            if (static_cast<std::size_t>(n) == sizeof buffer && total < kMaxReadPerCall) continue;
+        } else if (n == 0 && total == 0) {
+            // Readable, as the wait said, with nothing to read: the end of
+            // input, where it stays so.
+            if (readable_and_empty()) input_ended_ = true;
+        } else if (n < 0 && errno != EAGAIN) {
             input_ended_ = true;
-            break;
         }
-        decode(buffer, static_cast<std::size_t>(n));
-        type_ahead_.take(decoder_.codes());
-        total += static_cast<std::size_t>(n);
-        if (total >= kMaxReadPerCall) return;
-        waited_for_sequence = false;
+        break;
     }
-    decoder_.end_burst(now_ms());
-    type_ahead_.take(decoder_.codes());
 }
 
-void TerminalBackend::wait_for_input_or_signal(int timeout_ms) {
-    pollfd fds[2] = {{signal_wake_fd(), POLLIN, 0}, {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, timeout_ms);
-    if (ready > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) throw ProgramEnded{1};
-    if (ready > 0 && (fds[1].revents & POLLIN)) {
-        read_input();
-        check_input_alive();
-    }
+void TerminalBackend::look_for_input() {
+    expire_keys();
+    if (input_ended_ || monotonic_us() - last_look_us_ < kInputLookUs) return;
+    last_look_us_ = monotonic_us();
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&fd, 1, 0) <= 0) return;
+    if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
+    read_input();
+}
+
+void TerminalBackend::expire_keys() {
+    const std::int64_t deadline = decoder_.deadline_ms();
+    if (deadline < 0 || now_ms() < deadline) return;
+    decoder_.expire(now_ms());
+    type_ahead_.take(decoder_.codes());
 }
 
 void TerminalBackend::check_input_alive() {
@@ -426,16 +571,14 @@ void TerminalBackend::check_input_alive() {
 void TerminalBackend::read_keys(std::deque<int>& keys, bool wait) {
     for (;;) {
         check_signals();
-        read_input();
+        look_for_input();
         stand_still_while_small();
         type_ahead_.move_to(keys);
         if (!keys.empty() || !wait) return;
         check_input_alive();
-
-        // Sleep until the terminal or a signal has something for us; wake
-        // now and then only while a partial escape sequence may go stale.
-        wait_for_input_or_signal(decoder_.pending() ? static_cast<int>(KeyDecoder::kStaleSequenceMs)
-                                                    : -1);
+        // Sleep until the terminal or a signal has something for us, or a
+        // partial escape sequence goes stale.
+        wait_once(-1);
     }
 }
 
@@ -445,7 +588,10 @@ void TerminalBackend::beep(unsigned frequency, unsigned duration_ms) {
     sound_.play(frequency, duration_ms);
 }
 
-void TerminalBackend::bell() { send(writer_->strings().bell); }
+void TerminalBackend::bell() {
+    // A terminal that has not taken the last picture gets no bell either.
+    if (unsent_.empty()) send(writer_->strings().bell);
+}
 
 void TerminalBackend::request_full_console() {
     if (!too_small()) return;
@@ -459,7 +605,7 @@ void TerminalBackend::request_full_console() {
     found_rows_ = rows_;
     found_cols_ = cols_;
     size_to_give_back_ = resize_request(rows_, cols_);
-    arm_emergency_reset(emergency_bytes(), STDOUT_FILENO, STDIN_FILENO, saved_modes_);
+    arm_emergency_reset(kCancel + emergency_bytes(), out_fd_, STDIN_FILENO, saved_modes_);
 }
 
 // Asks the terminal for its text area's size; whether it answered. Keys

@@ -48,10 +48,17 @@ public:
     // discard keys, and return only once the window is large enough (the
     // whole console redrawn) or throw ProgramEnded when a signal ends the
     // program (128 + the signal) or the terminal goes away (1). Time spent standing still or suspended does not
-    // count in now_us, so the game resumes at the pace it had. Keys are
-    // read whenever the backend is called, sleeping included, into a
-    // bounded type-ahead: a flood of input never piles up in the terminal,
-    // so Ctrl-C behind it still acts at once.
+    // count in now_us, so the game resumes at the pace it had. The one wait
+    // of a frame (the sleep, or the key wait) watches the keyboard, the
+    // signals and the terminal's output at once; keys are read when it says
+    // they are there, into a bounded type-ahead: a flood of input never
+    // piles up in the terminal, so Ctrl-C behind it still acts at once. A
+    // pacing point with nothing to read, show or sleep makes no system call.
+    //
+    // Output never blocks the game: while the terminal has not taken the
+    // last picture, presents are skipped (the pictures dropped, never
+    // queued), and once it has, the next present sends the newest picture's
+    // differences.
     void present(const ConsoleBuffer& console) override;
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
@@ -65,9 +72,12 @@ public:
 private:
     void check_signals();
     void check_input_alive();
-    void wait_for_input_or_signal(int timeout_ms);
+    void wait_once(std::int64_t timeout_us);
+    void look_for_input();
+    void expire_keys();
     void take_over();
-    void give_back();
+    // Puts the screen and the modes back; `first` goes out ahead of the rest.
+    void give_back(const std::string& first = {});
     void set_modes(const termios& modes);
     void suspend();
     void resume_screen();
@@ -81,12 +91,28 @@ private:
     void send(const std::string& bytes);
     std::string emergency_bytes() const;
     bool window_reports_its_size();
+    void discard_typed_ahead();
+    void flush_output();
+    void send_restore(const std::string& bytes);
+    void let_restore_arrive();
+    void open_output();
 
     bool active_ = false;
     bool utf8_ = true;
     std::string term_;
     std::unique_ptr<ScreenWriter> writer_;
-    ConsoleBuffer shown_;  // the console as last presented, for repaints
+    // The console last presented, for repaints: the runtime's, which lives
+    // for the whole run.
+    const ConsoleBuffer* shown_ = nullptr;
+    // The game's own way to the terminal, which never blocks: the terminal
+    // opened again non-blocking (standard output's description is the
+    // shell's too, and stays as it is), or standard output where that
+    // cannot be done.
+    int out_fd_ = -1;
+    std::string unsent_;          // what the terminal has not taken yet
+    std::string restore_sent_;    // the bytes of the last restore
+    bool picture_behind_ = false;  // a present was skipped while it waited
+    std::int64_t last_look_us_ = 0;  // when input was last looked at
     int rows_ = ConsoleBuffer::kHeight;
     int cols_ = ConsoleBuffer::kWidth;
     std::int64_t standstill_us_ = 0;

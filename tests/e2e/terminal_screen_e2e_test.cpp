@@ -325,3 +325,39 @@ TEST(TerminalScreenE2E, SuspendGivesTheTerminalBackAndFgRedrawsEverything) {
 
 }  // namespace
 }  // namespace patrulha::testing
+
+namespace patrulha::testing {
+namespace {
+
+TEST(TerminalScreenE2E, SuspendedAtTheSizeNoticeTheGamePlaysOnAtOnceAfterFg) {
+    TmuxSession s("exec bash --norc --noprofile -i", {"PS1=$ "});
+    ASSERT_TRUE(s.wait_for_text("$")) << s.capture();
+    s.send_text(kFrameProbe + "\n");
+    ASSERT_TRUE(s.wait_for_text("quadro 3")) << s.capture();
+    resize(s, 60, 20);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 60, 20);
+    })) << s.capture();
+    s.send_keys({"C-z"});
+    ASSERT_TRUE(s.wait_for_text("Stopped")) << s.capture();
+    // Stopped this long, the stop once counted twice froze the game as long
+    // again after fg.
+    std::this_thread::sleep_for(seconds(4));
+    s.send_text("fg\n");
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) {
+        return shows_size_notice(screen, 60, 20);
+    })) << s.capture();
+    resize(s, 80, 42);
+    ASSERT_TRUE(s.wait_until([](const std::string& screen) { return whole_probe_screen(screen); }))
+        << s.capture();
+    const Clock::time_point back = Clock::now();
+    const int frames = counter(s.capture());
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return counter(screen) >= frames + 5; }))
+        << s.capture();
+    EXPECT_LT(seconds_between(back, Clock::now()), 3.0) << "the game stood still after fg";
+    s.send_keys({"q"});
+    EXPECT_TRUE(s.wait_for_alternate_screen(false)) << s.capture();
+}
+
+}  // namespace
+}  // namespace patrulha::testing

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/terminal/sound.h"
@@ -100,6 +102,34 @@ TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
     const std::vector<std::int16_t> second(played.begin() + 4800, played.end());
     EXPECT_EQ(first, render_tone(1000, 100));
     EXPECT_EQ(second, render_tone(700, 15));
+}
+
+TEST(TerminalSound, ADeviceThatNeverAnswersDoesNotHoldTheEnd) {
+    // The device writes into a FIFO that nobody reads: its open never
+    // returns.
+    const testing::TempDir dir;
+    const std::string fifo = dir.file("stuck.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    {
+        std::ofstream config(dir.file("asound.conf"));
+        config << "pcm.!default { type file slave.pcm \"null\" file \"" << fifo
+               << "\" format \"raw\" }\npcm.null { type null }\n";
+    }
+    ::setenv("ALSA_CONFIG_PATH", dir.file("asound.conf").c_str(), 1);
+    std::chrono::steady_clock::time_point stopping;
+    {
+        TonePlayer player;
+        player.play(1000, 100);
+        EXPECT_FALSE(testing::wait_until([&] { return player.idle(); }, std::chrono::milliseconds(300)));
+        stopping = std::chrono::steady_clock::now();
+    }
+    const auto took = std::chrono::steady_clock::now() - stopping;
+    ::unsetenv("ALSA_CONFIG_PATH");
+    EXPECT_LT(took, std::chrono::seconds(2));
+    // The thread left behind still holds the FIFO open for writing: a
+    // reader lets it go, so that it ends before the folder is removed.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    if (reader >= 0) ::close(reader);
 }
 #else
 TEST(TerminalSound, BuiltWithoutALSAThePlayerTakesEveryToneAndOpensNoDevice) {

@@ -171,5 +171,41 @@ TEST(KeyDecoder, ABurstOfManyKeysKeepsThemAllInOrder) {
     EXPECT_EQ(codes_of(bytes), expected);
 }
 
+
+// A reader that goes by the clock (expire), as on a slow link.
+std::vector<int> codes_by_clock(const std::vector<std::pair<std::int64_t, std::string>>& input,
+                                std::int64_t end_ms) {
+    KeyDecoder d;
+    for (const auto& [at, bytes] : input) {
+        d.expire(at);
+        for (const char c : bytes) d.feed_utf8(static_cast<unsigned char>(c), at);
+    }
+    d.expire(end_ms);
+    return std::vector<int>(d.codes().begin(), d.codes().end());
+}
+
+TEST(KeyDecoder, ByTheClockASequenceSpacedOutIsItsKeyAndWhatIsLeftOfAGivenUpOneIsNoKey) {
+    // Bytes up to 100 ms apart: the key.
+    EXPECT_EQ(codes_by_clock({{0, "\x1b"}, {90, "["}, {180, "A"}}, 1000),
+              (std::vector<int>{224, 72}));
+    EXPECT_EQ(codes_by_clock({{0, "\x1b"}, {100, "O"}, {190, "B"}}, 1000),
+              (std::vector<int>{224, 80}));
+    // The Esc waited too long: a key of its own, at its deadline and not
+    // before; the rest of its sequence, however late, no key at all.
+    EXPECT_TRUE(codes_by_clock({{0, "\x1b"}}, KeyDecoder::kEscapeWaitMs - 1).empty());
+    EXPECT_EQ(codes_by_clock({{0, "\x1b"}}, KeyDecoder::kEscapeWaitMs), (std::vector<int>{27}));
+    EXPECT_EQ(codes_by_clock({{0, "\x1b"}, {300, "[A"}, {310, "z"}}, 1000),
+              (std::vector<int>{27, 'z'}));
+    EXPECT_EQ(codes_by_clock({{0, "\x1b"}, {5000, "OA"}}, 6000), (std::vector<int>{27}));
+    // Given up inside the sequence: its final byte is dropped with it, and a
+    // key typed well after is a key.
+    EXPECT_TRUE(codes_by_clock({{0, "\x1b[1"}, {150, ";5A"}}, 1000).empty());
+    EXPECT_EQ(codes_by_clock({{0, "\x1b["}, {150, "A"}, {2000, "a"}}, 3000),
+              (std::vector<int>{'a'}));
+    // After a timed-out Esc, anything else is read as itself.
+    EXPECT_EQ(codes_by_clock({{0, "\x1b"}, {300, "x\x1b[B"}}, 1000),
+              (std::vector<int>{27, 'x', 224, 80}));
+}
+
 }  // namespace
 }  // namespace patrulha::platform

@@ -1,0 +1,215 @@
+// Terminals that do not keep up: one that stops reading (a stalled link),
+// a link that spaces a key's bytes out, signal keys right behind the
+// restore. The real binary, or the terminal backend alone, on a
+// pseudo-terminal.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/terminal/terminal_backend.h"
+#include "tests/support/pty_child.h"
+
+namespace patrulha::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::vector<std::string> kEnvironment = {"TERM=xterm-256color", "LANG=C.UTF-8", "-LC_ALL",
+                                               "-TMUX"};
+
+// xterm's alternate screen and cursor, on and off.
+constexpr const char* kEnterScreen = "\x1b[?1049h";
+constexpr const char* kLeaveScreen = "\x1b[?1049l";
+constexpr const char* kHideCursor = "\x1b[?25l";
+constexpr const char* kShowCursor = "\x1b[?25h";
+
+// The game's binary, reporting its process id on the report pipe first.
+std::function<void(int)> game_reporting_pid() {
+    const auto run = PtyChild::program(PATRULHA_BINARY, kEnvironment);
+    return [run](int report_fd) {
+        const std::string pid = std::to_string(::getpid()) + "\n";
+        [[maybe_unused]] const ssize_t n = ::write(report_fd, pid.data(), pid.size());
+        run(report_fd);
+    };
+}
+
+// Whether the terminal was left as it was found: the last word on the
+// alternate screen and on the cursor is the restore's.
+bool restored(const std::string& out) {
+    const auto left = out.rfind(kLeaveScreen);
+    const auto shown = out.rfind(kShowCursor);
+    return left != std::string::npos && shown != std::string::npos &&
+           left > out.rfind(kEnterScreen) && shown > out.rfind(kHideCursor);
+}
+
+// Whether process `pid`, a child, has ended, leaving it to be collected.
+bool ended(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
+}
+
+double seconds_since(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+TEST(SlowTerminalPty, WithTheReaderStoppedSigtermEndsTheGameAndTheRestoreArrivesLater) {
+    PtyChild child(game_reporting_pid());
+    ASSERT_TRUE(child.wait_until([&] {
+        return !child.report().empty() && child.output().find("ESC para sair") != std::string::npos;
+    })) << child.output();
+    const pid_t pid = std::atoi(child.report().c_str());
+    child.type("4");
+    ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
+    // From here nothing is read: the game plays on, and every resize
+    // repaints the whole screen, until the terminal's buffer is full.
+    for (int i = 0; i < 8; ++i) {
+        child.resize(i % 2 ? 80 : 81, 42);
+        std::this_thread::sleep_for(150ms);
+    }
+    std::this_thread::sleep_for(1s);
+
+    ::kill(pid, SIGTERM);
+    const Clock::time_point sent = Clock::now();
+    ASSERT_TRUE(wait_until([&] { return ended(pid); })) << "SIGTERM did not end the game";
+    const double took = seconds_since(sent);
+    std::printf("SIGTERM with the reader stopped: the game ended in %.3f s\n", took);
+    EXPECT_LT(took, 1.0);
+
+    // Reading again: the restore is there, after whatever was left.
+    ASSERT_TRUE(child.wait_for_exit());
+    EXPECT_TRUE(WIFSIGNALED(child.status()) && WTERMSIG(child.status()) == SIGTERM)
+        << child.status();
+    child.pause(100ms);
+    EXPECT_TRUE(restored(child.output())) << child.output().substr(child.output().size() - 200);
+}
+
+TEST(SlowTerminalPty, TwoCtrlCHalfAMillisecondApartLeaveTheTerminalRestored) {
+    // The second comes half a millisecond after the first, a little sooner
+    // or later from run to run (up to 2 ms, as a loaded machine spaces them
+    // out): some runs have it land just after the restore was written.
+    for (int run = 0; run < 8; ++run) {
+        const auto gap = std::chrono::microseconds(250 * (run + 1));
+        SCOPED_TRACE("run " + std::to_string(run) + ", " + std::to_string(gap.count()) + " us apart");
+        PtyChild child(PtyChild::program(PATRULHA_BINARY, kEnvironment));
+        ASSERT_TRUE(child.wait_until(
+            [&] { return child.output().find("ESC para sair") != std::string::npos; }))
+            << child.output();
+        child.type("4");
+        ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
+        // Unread for a moment, behind repaints of the whole screen: what the
+        // game writes now waits in the terminal, where a signal key would
+        // throw it away.
+        for (int i = 0; i < 4; ++i) {
+            child.resize(i % 2 ? 80 : 81, 42);
+            std::this_thread::sleep_for(100ms);
+        }
+        child.type("\x03");
+        std::this_thread::sleep_for(gap);
+        child.type("\x03");
+        ASSERT_TRUE(child.wait_for_exit());
+        child.pause(50ms);
+        EXPECT_TRUE(WIFSIGNALED(child.status()) && WTERMSIG(child.status()) == SIGINT);
+        ASSERT_TRUE(restored(child.output()))
+            << child.output().substr(child.output().size() - 200);
+    }
+}
+
+// ==== A slow link's keys ====
+
+// Runs the terminal backend and reports each decoded code, one a line,
+// after "ready".
+void run_backend(int codes_fd) {
+    setenv("TERM", "xterm-256color", 1);
+    std::setlocale(LC_ALL, "C.UTF-8");
+    FILE* out = fdopen(codes_fd, "w");
+    std::setvbuf(out, nullptr, _IOLBF, 0);
+    try {
+        platform::TerminalBackend terminal;
+        std::fputs("ready\n", out);
+        std::deque<int> keys;
+        for (;;) {
+            terminal.read_keys(keys, true);
+            for (; !keys.empty(); keys.pop_front()) {
+                std::fprintf(out, "%d\n", keys.front());
+                if (keys.front() == '#') {
+                    terminal.restore();
+                    _exit(0);
+                }
+            }
+        }
+    } catch (...) {
+        std::fputs("error\n", out);
+    }
+    _exit(2);
+}
+
+std::string codes_before_end(const std::string& report) {
+    std::istringstream lines(report);
+    std::string line, codes;
+    while (std::getline(lines, line)) {
+        if (line == "ready") continue;
+        if (line == std::to_string('#')) break;
+        codes += line + " ";
+    }
+    return codes;
+}
+
+TEST(SlowTerminalPty, AKeyWhoseBytesComeApartIsStillItsKeyAndItsLeftoversAreNoKeys) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> parts;
+        std::chrono::milliseconds gap;
+        std::string codes;
+    };
+    const Case cases[] = {
+        {"Up, 30 ms between its bytes", {"\x1b", "[", "A"}, 30ms, "224 72 "},
+        {"Up in application mode, 30 ms apart", {"\x1b", "O", "A"}, 30ms, "224 72 "},
+        {"Up, 80 ms between its bytes", {"\x1b", "[", "A"}, 80ms, "224 72 "},
+        // Past every wait: the Esc is a key of its own, the rest none.
+        {"Up, its Esc alone long before the rest", {"\x1b", "[A"}, 400ms, "27 "},
+        {"Up, cut inside its sequence", {"\x1b[", "A"}, 150ms, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyChild child(run_backend);
+        ASSERT_TRUE(child.wait_until([&] { return child.report().find("ready\n") == 0; }));
+        for (std::size_t i = 0; i < c.parts.size(); ++i) {
+            if (i > 0) child.pause(c.gap);
+            child.type(c.parts[i]);
+        }
+        child.pause(400ms);  // past every wait of the decoder
+        child.type("#");
+        ASSERT_TRUE(child.wait_for_exit()) << child.report();
+        EXPECT_EQ(codes_before_end(child.report()), c.codes) << child.report();
+    }
+}
+
+TEST(SlowTerminalPty, ALoneEscIsAKeySoon) {
+    PtyChild child(run_backend);
+    ASSERT_TRUE(child.wait_until([&] { return child.report().find("ready\n") == 0; }));
+    const Clock::time_point typed = Clock::now();
+    child.type("\x1b");
+    ASSERT_TRUE(child.wait_until([&] { return child.report() == "ready\n27\n"; }, kPatience))
+        << child.report();
+    const double took = seconds_since(typed);
+    std::printf("a lone Esc became a key %.0f ms after it was typed\n", took * 1000);
+    EXPECT_LT(took, 1.0);
+    child.type("#");
+    EXPECT_TRUE(child.wait_for_exit());
+}
+
+}  // namespace
+}  // namespace patrulha::testing
