@@ -144,23 +144,19 @@ async function main() {
         if (noDrawing) {
             await page.evaluate(() => {
                 const p = window.patrulhaPage;
-                const rowsNow = () => {
-                    const buffer = p.terminal.buffer.active;
-                    const text = [];
-                    for (let y = 0; y < p.terminal.rows; ++y) text.push(buffer.getLine(y).translateToString());
-                    return text;
-                };
-                // Game over and the title are still told apart: the text is
-                // kept, only the terminal is not given it.
-                let shown = rowsNow();
+                // Game over is still told from what the game sends; the
+                // title from the game waiting for a key (a game does not).
+                let over = false;
                 const decoder = new TextDecoder();
                 p.write = (data) => {
                     const text = decoder.decode(data);
-                    if (text.includes('JOGAR NOVAMENTE')) shown = ['JOGAR NOVAMENTE'];
-                    else if (text.includes('ESCOLHA NIVEL')) shown = ['ESCOLHA NIVEL'];
-                    else if (text.includes('VIDAS:')) shown = ['VIDAS:'];
+                    if (text.includes('JOGAR NOVAMENTE')) over = true;
                 };
-                p.rows = () => shown;
+                // S answers the prompt.
+                window.addEventListener('keydown', (event) => {
+                    if (event.key === 's') over = false;
+                });
+                p.rows = () => [over ? 'JOGAR NOVAMENTE' : p.waitingForKey ? 'ESCOLHA NIVEL' : 'VIDAS:'];
             });
         }
         for (const [what, everyMs] of [['no keys', 0], ['a key every 100 ms', 100]]) {
