@@ -11,6 +11,9 @@ namespace patrulha::platform {
 
 // ==== The page's half (page.js) ====
 
+// The script inside each of these is the page's, not C++: left as written.
+// clang-format off
+
 // Row `y` of the console: for each of its 80 cells the character it shows
 // and its attribute, one after the other. The page draws the cells that
 // differ from what it shows.
@@ -51,6 +54,8 @@ EM_JS(void, page_tone, (unsigned frequency, unsigned duration_ms), {
     patrulhaPage.tone(frequency, duration_ms);
 });
 
+// clang-format on
+
 // ==== The backend ====
 
 namespace {
@@ -59,7 +64,9 @@ namespace {
 // longer, and the page would stop drawing and taking keys.
 constexpr std::int64_t kLongestRunUs = 40'000;
 
-std::int64_t page_now_us() { return static_cast<std::int64_t>(page_now_ms() * 1000.0); }
+std::int64_t page_now_us() {
+    return static_cast<std::int64_t>(page_now_ms() * 1000.0);
+}
 
 }  // namespace
 
@@ -92,7 +99,9 @@ void WebBackend::present(const ConsoleBuffer& console) {
     if (page_now_us() - last_yield_us_ > kLongestRunUs) yield_to_browser(0);
 }
 
-std::int64_t WebBackend::now_us() { return page_now_us(); }
+std::int64_t WebBackend::now_us() {
+    return page_now_us();
+}
 
 void WebBackend::sleep_us(std::int64_t us) {
     // Under a millisecond the page's timers cannot wait; the pacing clock
@@ -101,7 +110,9 @@ void WebBackend::sleep_us(std::int64_t us) {
     yield_to_browser(static_cast<int>(us / 1000));
 }
 
-std::time_t WebBackend::wall_time() { return std::time(nullptr); }
+std::time_t WebBackend::wall_time() {
+    return std::time(nullptr);
+}
 
 // Each press is one burst for the decoder, so that a lone Esc is a key at
 // once and Alt with a key (Esc and the key) is the Alt code.
@@ -142,6 +153,8 @@ void WebBackend::beep(unsigned frequency, unsigned duration_ms) {
 
 // The console's bell: a short tone, as a console without a sound card
 // would give.
-void WebBackend::bell() { page_tone(800, 100); }
+void WebBackend::bell() {
+    page_tone(800, 100);
+}
 
 }  // namespace patrulha::platform

@@ -54,6 +54,8 @@ const kEnemies = ['\u25BC', '\u2666', '\u263B', '\u263C'];
 // while it is not shown.
 function readScreen(page) {
     return page.evaluate(() => {
+        // A page still loading has nothing to show yet.
+        if (!window.patrulhaPage) return null;
         const s = window.patrulhaPage.screen();
         s.waitingForKey = window.patrulhaPage.waitingForKey;
         const end = document.getElementById('end');
@@ -98,7 +100,13 @@ async function waitFor(page, what, check, unless) {
     const until = Date.now() + kDeadlineMs;
     let screen;
     for (;;) {
-        screen = await readScreen(page);
+        const now = await readScreen(page);
+        if (now) screen = now;
+        if (!now) {
+            if (Date.now() > until) throw new Error(`no ${what} within ${kDeadlineMs} ms: no page loaded`);
+            await new Promise((resolve) => setTimeout(resolve, 100));
+            continue;
+        }
         if (check(screen)) return screen;
         if (unless && unless(screen)) throw new Interrupted(`${what} cut short:\n${dump(screen)}`);
         if (Date.now() > until) throw new Error(`no ${what} within ${kDeadlineMs} ms:\n${dump(screen)}`);
@@ -404,7 +412,7 @@ async function playOnDesktop(page) {
 
     await step('d ends the program: the end screen, whose Enter plays again', async () => {
         await ends();
-        await press('Enter');
+        await Promise.all([page.waitForNavigation({ waitUntil: 'load' }), press('Enter')]);
         await waitFor(page, 'title screen after playing again', titleShown);
     });
 
