@@ -1,12 +1,12 @@
-// Makes the one-file page: the template with xterm.js, its style sheet,
-// the page's script and the game (its wasm already inside) written in.
+// Makes the one-file page: the template with the page's script and the
+// game (its wasm already inside) written in.
 //
-//   node make_page.mjs TEMPLATE XTERM_JS XTERM_CSS PAGE_JS GAME_JS OUTPUT
+//   node make_page.mjs TEMPLATE PAGE_JS GAME_JS OUTPUT
 import { readFileSync, writeFileSync, renameSync } from 'node:fs';
 
-const [template, xtermJs, xtermCss, pageJs, gameJs, output] = process.argv.slice(2);
+const [template, pageJs, gameJs, output] = process.argv.slice(2);
 if (!output) {
-    console.error('usage: node make_page.mjs TEMPLATE XTERM_JS XTERM_CSS PAGE_JS GAME_JS OUTPUT');
+    console.error('usage: node make_page.mjs TEMPLATE PAGE_JS GAME_JS OUTPUT');
     process.exit(2);
 }
 
@@ -14,8 +14,6 @@ if (!output) {
 const asScript = (text) => text.replace(/<\/(script)/gi, '<\\/$1');
 
 const parts = {
-    '/*@XTERM_CSS@*/': readFileSync(xtermCss, 'utf8'),
-    '/*@XTERM_JS@*/': asScript(readFileSync(xtermJs, 'utf8')),
     '/*@PAGE_JS@*/': asScript(readFileSync(pageJs, 'utf8')),
     '/*@GAME_JS@*/': asScript(readFileSync(gameJs, 'utf8')),
 };

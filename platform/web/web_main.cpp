@@ -1,4 +1,4 @@
-// The page's entry: runs the game in the page's terminal.
+// The page's entry: runs the game on the page's console.
 #include "game/game.h"
 #include "platform/command_line.h"
 #include "platform/web/web_program.h"

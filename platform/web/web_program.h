@@ -1,5 +1,5 @@
 // A program of the page from start to end: runs the program's body on the
-// page's terminal and tells the page when it has ended, and how.
+// page's console and tells the page when it has ended, and how.
 #pragma once
 
 #include <functional>
@@ -7,7 +7,7 @@
 namespace patrulha::platform {
 
 // Attaches the runtime to the browser backend and runs `body`. Once it has
-// returned (or an error has ended it), the page shows the end line, with
+// returned (or an error has ended it), the page shows the end screen, with
 // the error where there was one. Returns what `body` returned, 1 after an
 // error.
 int run_on_web(const std::function<int()>& body);
