@@ -13,7 +13,7 @@
 # 2. The real programs of both builds are measured at the menu and in play,
 #    without keys and with a key every 100 ms: processor time, context
 #    switches and system calls by kind (build-check/bench --cost), on the
-#    first terminal named.
+#    first terminal named and the last preset (the busiest by default).
 # 3. The seeded sessions of both builds' own benchmarks run at the same time,
 #    and their figures (pace, bytes, processor time) are printed side by
 #    side with the ratio of this build's to the baseline's.
@@ -69,7 +69,7 @@ rm -rf "$source"
 printf '\n==== The real programs: %s/patrulha against build-check/patrulha\n' "$build"
 status=0
 build-check/bench --cost "$build/patrulha,build-check/patrulha" --term "${terms%%,*}" \
-    --presets "${presets:0:1}" ${cost_args[@]+"${cost_args[@]}"} || status=1
+    --presets "${presets: -1}" ${cost_args[@]+"${cost_args[@]}"} || status=1
 
 printf '\n==== The seeded sessions of both builds, at the same time\n'
 bench_args+=(--term "$terms" --presets "$presets")
