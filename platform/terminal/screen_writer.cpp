@@ -133,7 +133,7 @@ bool ScreenWriter::shows_background_only(std::uint8_t code) const {
 bool ScreenWriter::same_look(const Cell& shown, const Cell& wanted) const {
     const Glyph& a = glyphs_[shown.code];
     const Glyph& b = glyphs_[wanted.code];
-    if (a.bytes != b.bytes || a.acs != b.acs) return false;
+    if (shown.code != wanted.code && (a.bytes != b.bytes || a.acs != b.acs)) return false;
     const Look& la = looks_[shown.attribute & 0xFF];
     const Look& lb = looks_[wanted.attribute & 0xFF];
     // A blank shows only its background (or, without colour, whether it
@@ -376,7 +376,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
         for (int x = 0; x < kWidth; ++x) {
             const auto i = static_cast<std::size_t>(y * kWidth + x);
             const Cell& cell = console.at({x, y});
-            if (known_[i] && same_look(front_[i], cell)) continue;
+            if (known_[i] && (front_[i] == cell || same_look(front_[i], cell))) continue;
             // Where writing the last cell would scroll the screen, it is left.
             if (x == kWidth - 1 && y == kHeight - 1 && strings_.auto_margins &&
                 !strings_.eat_newline_glitch)
