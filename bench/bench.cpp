@@ -8,6 +8,11 @@
 //   bench [--frames N] [--presets 1234] [--runs R] [--idle-seconds S] [--seed N]
 //         [--term NAME[,NAME...]]  (default: $TERM, else xterm-256color)
 //         [--dump FILE]   (everything the terminal received, markers included)
+//   bench --cost BINARY[,BINARY...] [--cost-seconds S] [--cost-rounds R]
+//         [--presets P] [--term NAME]
+//         the real program's processor time, context switches and system
+//         calls by kind at the menu and in play, for each build named, side
+//         by side (see bench/process_cost.h)
 #include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
@@ -25,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/process_cost.h"
 #include "bench/session.h"
 
 using patrulha::bench::SessionPlan;
@@ -418,9 +424,36 @@ void print_side_by_side(const std::vector<std::string>& terms, const std::string
     }
 }
 
+// The real programs' costs. Per-frame figures need the length of a
+// key-less frame of play, which the pacing model sets: measured first on a
+// short key-less session of this build (real and console time agree to a
+// fraction of a percent, as the sessions' figures show).
+int measure_costs(patrulha::bench::CostPlan plan, const std::string& list, const std::string& term,
+                  char preset, SessionPlan session) {
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start) plan.binaries.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    plan.term = term;
+    plan.preset = preset;
+    session.term = term;
+    session.preset = preset;
+    session.key_odds = 0;
+    session.frames = 300;
+    session.idle_ms = 0;
+    std::fprintf(stderr, "a key-less session of %d frames, for the length of a frame...\n", session.frames);
+    const Figures frame = figures_of(run_child(session, nullptr));
+    if (!frame.error.empty()) std::fprintf(stderr, "  %s\n", frame.error.c_str());
+    plan.frame_ms = frame.error.empty() ? frame.console_ms : 0;
+    return patrulha::bench::compare_costs(plan) ? 0 : 1;
+}
+
 int usage() {
     std::fputs("usage: bench [--frames N] [--presets 1234] [--runs R] [--idle-seconds S] [--seed N]\n"
-               "             [--term NAME[,NAME...]] [--dump FILE]\n",
+               "             [--term NAME[,NAME...]] [--dump FILE]\n"
+               "       bench --cost BINARY[,BINARY...] [--cost-seconds S] [--cost-rounds R]\n"
+               "             [--presets P] [--term NAME]\n",
                stderr);
     return 2;
 }
@@ -432,6 +465,8 @@ int main(int argc, char** argv) {
     std::string presets = "1234";
     int runs = 1;
     std::FILE* dump = nullptr;
+    std::string cost_list;
+    patrulha::bench::CostPlan cost;
     const char* env_term = std::getenv("TERM");
     std::string term_list = env_term && *env_term ? env_term : "xterm-256color";
     for (int i = 1; i < argc; ++i) {
@@ -445,6 +480,9 @@ int main(int argc, char** argv) {
         else if (arg == "--dump") dump = std::fopen(value, "wb");
         else if (arg == "--term") term_list = value;
         else if (arg == "--seed") base.seed = static_cast<std::uint32_t>(std::atol(value));
+        else if (arg == "--cost") cost_list = value;
+        else if (arg == "--cost-seconds") cost.seconds = std::max(1, std::atoi(value));
+        else if (arg == "--cost-rounds") cost.rounds = std::max(1, std::atoi(value));
         else return usage();
     }
     std::vector<std::string> terms;
@@ -454,6 +492,7 @@ int main(int argc, char** argv) {
         start = comma + 1;
     }
     if (terms.empty()) return usage();
+    if (!cost_list.empty()) return measure_costs(cost, cost_list, terms.front(), presets.front(), base);
     std::printf("Patrulha Estelar benchmark: %d frames per preset, %d run%s, seed %u,\n"
                 "real terminal backend on a pseudo-terminal (80 x 42), TERM=%s\n",
                 base.frames, runs, runs == 1 ? "" : "s", base.seed, term_list.c_str());

@@ -57,9 +57,14 @@ LowerBound::LowerBound() {
 }
 
 std::int64_t LowerBound::next_screen(const ConsoleBuffer& next) {
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) next_[y][x] = next.at({x, y});
-    return next_cells(next_, next.cursor_visible(), next.cursor());
+    bool rows[kHeight];
+    for (int y = 0; y < kHeight; ++y) {
+        rows[y] = taken_.row_changed(next, y);
+        if (rows[y])
+            for (int x = 0; x < kWidth; ++x) next_[y][x] = next.at({x, y});
+    }
+    taken_.took(next);
+    return cost(next_, rows, next.cursor_visible(), next.cursor());
 }
 
 int LowerBound::move_cost(int x, int y, const Cells& next) const {
@@ -129,10 +134,19 @@ int LowerBound::colour_cost(int fg, int bg) const {
 }
 
 std::int64_t LowerBound::next_cells(const Cells& next, bool cursor_visible, platform::Point cursor) {
+    bool rows[kHeight];
+    std::fill(std::begin(rows), std::end(rows), true);
+    // Cells given this way may change anywhere: the next console is copied whole.
+    taken_.forget();
+    return cost(next, rows, cursor_visible, cursor);
+}
+
+std::int64_t LowerBound::cost(const Cells& next, const bool* rows, bool cursor_visible,
+                              platform::Point cursor) {
     std::int64_t bytes = 0;
     changed_ = 0;
     for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < kWidth && rows[y]; ++x) {
             const Cell& cell = next[y][x];
             if (same_look(shown_[y][x], cell)) continue;
             ++changed_;

@@ -27,11 +27,16 @@ public:
     LowerBound();
 
 private:
+    // `next_cells` over the rows `rows` marks, the others known unchanged.
+    std::int64_t cost(const Cells& next, const bool* rows, bool cursor_visible, platform::Point cursor);
     int move_cost(int x, int y, const Cells& next) const;
     int colour_cost(int fg, int bg) const;
 
     Cells shown_{};
     Cells next_{};  // the screen being costed
+    // What of the console `next_` holds: only the rows written since are
+    // copied and costed.
+    platform::ChangeTracker taken_;
     // Where the next glyph written would land; x is kWidth while a wrap is
     // pending, -1 when unknown.
     int cursor_x_ = -1;

@@ -45,11 +45,6 @@ DetachedBackend detached;
 
 }  // namespace
 
-Runtime& Runtime::instance() {
-    static Runtime runtime;
-    return runtime;
-}
-
 Runtime::Runtime() : backend_(&detached) {}
 
 void Runtime::attach(Backend& backend) {

@@ -42,7 +42,12 @@ private:
 
 class Runtime {
 public:
-    static Runtime& instance();
+    // Inline: every console call of the game comes through here, thousands
+    // a frame.
+    static Runtime& instance() {
+        static Runtime runtime;
+        return runtime;
+    }
 
     // Makes `backend` the one in use, with a fresh console, pacing clock,
     // key queue and generator.

@@ -119,6 +119,7 @@ ScreenWriter::ScreenWriter(TerminalStrings strings, bool utf8_glyphs)
 void ScreenWriter::forget() {
     cleared_ = true;
     known_.fill(false);
+    taken_.forget();
     cursor_x_ = cursor_y_ = -1;
     pen_.known = false;
     cursor_mode_ = -1;
@@ -132,7 +133,7 @@ bool ScreenWriter::shows_background_only(std::uint8_t code) const {
 bool ScreenWriter::same_look(const Cell& shown, const Cell& wanted) const {
     const Glyph& a = glyphs_[shown.code];
     const Glyph& b = glyphs_[wanted.code];
-    if (a.bytes != b.bytes || a.acs != b.acs) return false;
+    if (shown.code != wanted.code && (a.bytes != b.bytes || a.acs != b.acs)) return false;
     const Look& la = looks_[shown.attribute & 0xFF];
     const Look& lb = looks_[wanted.attribute & 0xFF];
     // A blank shows only its background (or, without colour, whether it
@@ -329,7 +330,6 @@ void ScreenWriter::moved_after_glyph(int x, int y) {
 
 std::string ScreenWriter::present(const ConsoleBuffer& console) {
     std::string out;
-    out.reserve(1024);
     const bool visible = console.cursor_visible();
     const int mode = visible ? (console.cursor_size() >= 50 ? 2 : 1) : 0;
     if (mode == 0) out += cursor_mode(0);  // hidden before anything is drawn
@@ -366,11 +366,17 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
     }
 
     const bool can_erase = strings_.back_colour_erase && mode_ != ColourMode::None;
-    for (int y = 0; y < kHeight; ++y) {
+    // After a present every cell of the console looks as `front_` says (but
+    // the last one where writing it would scroll, which is never written):
+    // a row not written since cannot differ, and is not looked at.
+    const bool any_row = taken_.changed(console);
+    if (any_row) out.reserve(1024);
+    for (int y = 0; any_row && y < kHeight; ++y) {
+        if (!taken_.row_changed(console, y)) continue;
         for (int x = 0; x < kWidth; ++x) {
             const auto i = static_cast<std::size_t>(y * kWidth + x);
             const Cell& cell = console.at({x, y});
-            if (known_[i] && same_look(front_[i], cell)) continue;
+            if (known_[i] && (front_[i] == cell || same_look(front_[i], cell))) continue;
             // Where writing the last cell would scroll the screen, it is left.
             if (x == kWidth - 1 && y == kHeight - 1 && strings_.auto_margins &&
                 !strings_.eat_newline_glitch)
@@ -407,6 +413,8 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
             moved_after_glyph(x, y);
         }
     }
+
+    taken_.took(console);
 
     if (visible) {
         const Point at = console.cursor();

@@ -5,6 +5,7 @@
 // it must send nothing that is not needed.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -153,6 +154,58 @@ TEST(ScreenWriter, AnUnknownDescriptionIsAnErrorNotAnEmptySetOfStrings) {
     const TerminalStrings strings = platform::load_terminal_strings("xterm-256color");
     // Anywhere in a window of any size, beyond the console's own cells.
     EXPECT_EQ(platform::cursor_to(strings.cursor_address, 29, 299), "\033[30;300H");
+}
+
+// The writer looks only at the rows written since its last present. Its
+// twin is given a fresh copy of the console every time, which counts as
+// wholly written, so it compares every cell: both must send the same bytes,
+// whatever wrote the cells (single cells, fills, scrolls, text that wraps
+// and scrolls the buffer), also around a forget and a present of another
+// buffer.
+TEST(ScreenWriter, LookingOnlyAtWrittenRowsSendsTheBytesOfAFullComparison) {
+    for (const char* term : {"xterm-256color", "tmux-256color", "linux", "vt100"}) {
+        SCOPED_TRACE(term);
+        const TerminalStrings strings = platform::load_terminal_strings(term);
+        ASSERT_FALSE(strings.move_to.empty()) << "no description";
+        ScreenWriter writer(strings, true), twin(strings, true);
+        ConsoleBuffer console, other;
+        std::mt19937 random(11);
+        auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        for (int present = 0; present < 400; ++present) {
+            const int kind = pick(12);
+            if (kind == 0) {
+                console.fill_codes(static_cast<std::uint8_t>(pick(256)), pick(200),
+                                   {pick(kWidth), pick(kHeight)});
+            } else if (kind == 1) {
+                console.fill_attributes(static_cast<std::uint16_t>(pick(256)), pick(200),
+                                        {pick(kWidth), pick(kHeight)});
+            } else if (kind == 2) {
+                const int top = pick(kHeight), left = pick(kWidth);
+                console.scroll({left, top, left + pick(20), top + pick(10)}, std::nullopt,
+                               {pick(kWidth), pick(kHeight)}, Cell{' ', 0x17});
+            } else if (kind == 3) {
+                console.set_cursor({pick(kWidth), kHeight - 1});
+                for (int k = pick(120); k > 0; --k) console.put(static_cast<std::uint8_t>(32 + pick(90)));
+            } else if (kind == 4) {
+                // Nothing written: the present must cost nothing.
+            } else {
+                change(console, random);
+            }
+            if (present == 120) {
+                writer.forget();
+                twin.forget();
+            }
+            if (present == 250) {
+                change(other, random);
+                ASSERT_EQ(writer.present(other), twin.present(ConsoleBuffer(other)));
+            }
+            const std::string bytes = writer.present(console);
+            ASSERT_EQ(bytes, twin.present(ConsoleBuffer(console))) << "present " << present;
+            if (kind == 4 && present != 120 && present != 250) {
+                ASSERT_EQ(bytes, "") << "present " << present;
+            }
+        }
+    }
 }
 
 TEST(ScreenWriter, SendsOnlyWhatChangedAndKeepsTheColoursInForce) {
