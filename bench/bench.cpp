@@ -193,7 +193,8 @@ Outcome run_child(const SessionPlan& plan, std::FILE* dump) {
                     int delay = 0;
                     unsigned byte = 0;
                     if (std::sscanf(control_text.c_str(), "%d %x", &delay, &byte) == 2)
-                        pending.push_back({steady_ms() + delay, std::string(1, static_cast<char>(byte))});
+                        pending.push_back(
+                            {steady_ms() + delay, std::string(1, static_cast<char>(byte))});
                     control_text.erase(0, eol + 1);
                 }
             } else {
@@ -239,15 +240,15 @@ struct Figures {
     double pace_p95_error = 0;  // % 95th percentile of |real - console| / console per frame
     double bytes_mean = 0;      // bytes per frame
     double bytes_p95 = 0;
-    double bound_mean = 0;      // lower bound per frame
+    double bound_mean = 0;  // lower bound per frame
     double bound_p95 = 0;
-    double bytes_ratio = 0;     // all bytes of play / all of the lower bound
+    double bytes_ratio = 0;         // all bytes of play / all of the lower bound
     double frame_ratio_median = 0;  // median over frames of bytes / lower bound
     double frame_ratio_p95 = 0;
-    double startup_bytes = 0;   // first present: the terminal's set-up and the title screen
-    double title_bytes = 0;     // every present before the menu's key wait: the whole title draw
+    double startup_bytes = 0;  // first present: the terminal's set-up and the title screen
+    double title_bytes = 0;    // every present before the menu's key wait: the whole title draw
     double presents_per_frame = 0;
-    double cpu_percent = 0;     // game's processor time while playing, % of one core
+    double cpu_percent = 0;        // game's processor time while playing, % of one core
     double cpu_bench_percent = 0;  // the recording and key script on top of it
     double idle_cpu_percent = 0;   // while waiting at the menu
     double idle_seconds = 0;
@@ -302,7 +303,8 @@ Figures figures_of(const Outcome& o) {
     f.bound_mean = mean(bound);
     f.bound_p95 = percentile(bound, 0.95);
     f.bytes_ratio = bound_total > 0 ? bytes_total / bound_total : 0;
-    if (!per_frame.empty()) f.presents_per_frame = presents_of_play / static_cast<double>(per_frame.size());
+    if (!per_frame.empty())
+        f.presents_per_frame = presents_of_play / static_cast<double>(per_frame.size());
 
     // Pace over the frames with no key wait inside (a menu or game-over
     // wait is the player's time, not the game's). The per-frame spread
@@ -391,8 +393,8 @@ void print_table(const std::string& term, char preset, const std::vector<Figures
         std::vector<double> v;
         for (const auto& f : runs) v.push_back(value_of(f, row));
         std::sort(v.begin(), v.end());
-        std::printf("  %-36s %10.2f %10.2f %10.2f  %-4s %s\n", row.name, v.front(),
-                    v[v.size() / 2], v.back(), row.unit, row.goal ? row.goal : "");
+        std::printf("  %-36s %10.2f %10.2f %10.2f  %-4s %s\n", row.name, v.front(), v[v.size() / 2],
+                    v.back(), row.unit, row.goal ? row.goal : "");
     }
 }
 
@@ -401,9 +403,9 @@ void print_table(const std::string& term, char preset, const std::vector<Figures
 void print_side_by_side(const std::vector<std::string>& terms, const std::string& presets,
                         std::map<std::pair<std::string, char>, std::vector<Figures>>& all) {
     static const double Figures::*const kCompared[] = {
-        &Figures::bytes_mean,         &Figures::bytes_ratio,    &Figures::frame_ratio_median,
-        &Figures::title_bytes,        &Figures::presents_per_frame, &Figures::pace_error,
-        &Figures::pace_p95_error,     &Figures::cpu_percent,    &Figures::idle_cpu_percent,
+        &Figures::bytes_mean,     &Figures::bytes_ratio,        &Figures::frame_ratio_median,
+        &Figures::title_bytes,    &Figures::presents_per_frame, &Figures::pace_error,
+        &Figures::pace_p95_error, &Figures::cpu_percent,        &Figures::idle_cpu_percent,
         &Figures::idle_wakeups};
     std::printf("\nSide by side (medians over the runs)\n  %-36s", "");
     for (const auto& term : terms)
@@ -442,7 +444,8 @@ int measure_costs(patrulha::bench::CostPlan plan, const std::string& list, const
     session.key_odds = 0;
     session.frames = 300;
     session.idle_ms = 0;
-    std::fprintf(stderr, "a key-less session of %d frames, for the length of a frame...\n", session.frames);
+    std::fprintf(stderr, "a key-less session of %d frames, for the length of a frame...\n",
+                 session.frames);
     const Figures frame = figures_of(run_child(session, nullptr));
     if (!frame.error.empty()) std::fprintf(stderr, "  %s\n", frame.error.c_str());
     plan.frame_ms = frame.error.empty() ? frame.console_ms : 0;
@@ -450,11 +453,12 @@ int measure_costs(patrulha::bench::CostPlan plan, const std::string& list, const
 }
 
 int usage() {
-    std::fputs("usage: bench [--frames N] [--presets 1234] [--runs R] [--idle-seconds S] [--seed N]\n"
-               "             [--term NAME[,NAME...]] [--dump FILE]\n"
-               "       bench --cost BINARY[,BINARY...] [--cost-seconds S] [--cost-rounds R]\n"
-               "             [--presets P] [--term NAME]\n",
-               stderr);
+    std::fputs(
+        "usage: bench [--frames N] [--presets 1234] [--runs R] [--idle-seconds S] [--seed N]\n"
+        "             [--term NAME[,NAME...]] [--dump FILE]\n"
+        "       bench --cost BINARY[,BINARY...] [--cost-seconds S] [--cost-rounds R]\n"
+        "             [--presets P] [--term NAME]\n",
+        stderr);
     return 2;
 }
 
@@ -473,17 +477,28 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) return usage();
         const char* value = argv[++i];
-        if (arg == "--frames") base.frames = std::atoi(value);
-        else if (arg == "--presets") presets = value;
-        else if (arg == "--runs") runs = std::max(1, std::atoi(value));
-        else if (arg == "--idle-seconds") base.idle_ms = static_cast<int>(std::atof(value) * 1000);
-        else if (arg == "--dump") dump = std::fopen(value, "wb");
-        else if (arg == "--term") term_list = value;
-        else if (arg == "--seed") base.seed = static_cast<std::uint32_t>(std::atol(value));
-        else if (arg == "--cost") cost_list = value;
-        else if (arg == "--cost-seconds") cost.seconds = std::max(1, std::atoi(value));
-        else if (arg == "--cost-rounds") cost.rounds = std::max(1, std::atoi(value));
-        else return usage();
+        if (arg == "--frames")
+            base.frames = std::atoi(value);
+        else if (arg == "--presets")
+            presets = value;
+        else if (arg == "--runs")
+            runs = std::max(1, std::atoi(value));
+        else if (arg == "--idle-seconds")
+            base.idle_ms = static_cast<int>(std::atof(value) * 1000);
+        else if (arg == "--dump")
+            dump = std::fopen(value, "wb");
+        else if (arg == "--term")
+            term_list = value;
+        else if (arg == "--seed")
+            base.seed = static_cast<std::uint32_t>(std::atol(value));
+        else if (arg == "--cost")
+            cost_list = value;
+        else if (arg == "--cost-seconds")
+            cost.seconds = std::max(1, std::atoi(value));
+        else if (arg == "--cost-rounds")
+            cost.rounds = std::max(1, std::atoi(value));
+        else
+            return usage();
     }
     std::vector<std::string> terms;
     for (std::size_t start = 0; start <= term_list.size();) {
@@ -492,10 +507,12 @@ int main(int argc, char** argv) {
         start = comma + 1;
     }
     if (terms.empty()) return usage();
-    if (!cost_list.empty()) return measure_costs(cost, cost_list, terms.front(), presets.front(), base);
-    std::printf("Patrulha Estelar benchmark: %d frames per preset, %d run%s, seed %u,\n"
-                "real terminal backend on a pseudo-terminal (80 x 42), TERM=%s\n",
-                base.frames, runs, runs == 1 ? "" : "s", base.seed, term_list.c_str());
+    if (!cost_list.empty())
+        return measure_costs(cost, cost_list, terms.front(), presets.front(), base);
+    std::printf(
+        "Patrulha Estelar benchmark: %d frames per preset, %d run%s, seed %u,\n"
+        "real terminal backend on a pseudo-terminal (80 x 42), TERM=%s\n",
+        base.frames, runs, runs == 1 ? "" : "s", base.seed, term_list.c_str());
     std::map<std::pair<std::string, char>, std::vector<Figures>> all;
     bool failed = false;
     for (int run = 0; run < runs; ++run)
@@ -504,7 +521,8 @@ int main(int argc, char** argv) {
                 SessionPlan plan = base;
                 plan.preset = preset;
                 plan.term = term;
-                std::fprintf(stderr, "run %d, TERM=%s, preset %c...\n", run + 1, term.c_str(), preset);
+                std::fprintf(stderr, "run %d, TERM=%s, preset %c...\n", run + 1, term.c_str(),
+                             preset);
                 const Figures f = figures_of(run_child(plan, dump));
                 if (!f.error.empty()) {
                     std::fprintf(stderr, "  %s\n", f.error.c_str());

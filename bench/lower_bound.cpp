@@ -28,7 +28,9 @@ bool shows_foreground(std::uint8_t code) {
     const char32_t c = platform::cp850_to_unicode(code);
     return c != U' ' && c != U'\u00A0';
 }
-bool shows_background(std::uint8_t code) { return platform::cp850_to_unicode(code) != U'\u2588'; }
+bool shows_background(std::uint8_t code) {
+    return platform::cp850_to_unicode(code) != U'\u2588';
+}
 
 bool same_look(const Cell& a, const Cell& b) {
     if (platform::cp850_to_unicode(a.code) != platform::cp850_to_unicode(b.code)) return false;
@@ -39,7 +41,9 @@ bool same_look(const Cell& a, const Cell& b) {
 }
 
 // Esc [ n X, with n left out when it is 1.
-int relative_move(int n) { return 3 + (n > 1 ? digits(n) : 0); }
+int relative_move(int n) {
+    return 3 + (n > 1 ? digits(n) : 0);
+}
 
 }  // namespace
 
@@ -104,8 +108,10 @@ int LowerBound::move_cost(int x, int y, const Cells& next) const {
     if (cursor_x_ >= kWidth) {  // wrap pending
         if (x == 0 && y == cursor_y_ + 1) return 0;
         int vertical = 0;
-        if (y > cursor_y_) vertical = std::min(y - cursor_y_, relative_move(y - cursor_y_));
-        else if (y < cursor_y_) vertical = relative_move(cursor_y_ - y);
+        if (y > cursor_y_)
+            vertical = std::min(y - cursor_y_, relative_move(y - cursor_y_));
+        else if (y < cursor_y_)
+            vertical = relative_move(cursor_y_ - y);
         return std::min(absolute, 1 + vertical + horizontal(0));
     }
     if (y == cursor_y_) return std::min(absolute, horizontal(cursor_x_));
@@ -133,7 +139,8 @@ int LowerBound::colour_cost(int fg, int bg) const {
     return 3 + params + (count - 1);
 }
 
-std::int64_t LowerBound::next_cells(const Cells& next, bool cursor_visible, platform::Point cursor) {
+std::int64_t LowerBound::next_cells(const Cells& next, bool cursor_visible,
+                                    platform::Point cursor) {
     bool rows[kHeight];
     std::fill(std::begin(rows), std::end(rows), true);
     // Cells given this way may change anywhere: the next console is copied whole.

@@ -28,7 +28,8 @@ public:
 
 private:
     // `next_cells` over the rows `rows` marks, the others known unchanged.
-    std::int64_t cost(const Cells& next, const bool* rows, bool cursor_visible, platform::Point cursor);
+    std::int64_t cost(const Cells& next, const bool* rows, bool cursor_visible,
+                      platform::Point cursor);
     int move_cost(int x, int y, const Cells& next) const;
     int colour_cost(int fg, int bg) const;
 

@@ -1,10 +1,10 @@
 // The renderer's lower bound: what it charges for glyphs, cursor moves and
 // colour changes, and that it charges nothing for what did not change.
+#include "bench/lower_bound.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
-
-#include "bench/lower_bound.h"
 
 namespace patrulha::bench {
 namespace {

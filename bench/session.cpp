@@ -76,8 +76,12 @@ class RecordingBackend final : public Backend {
 public:
     RecordingBackend(TerminalBackend& terminal, const SessionPlan& plan, int master_fd,
                      int control_fd, SessionResult& result)
-        : terminal_(terminal), plan_(plan), master_fd_(master_fd), control_fd_(control_fd),
-          result_(result), random_(plan.seed) {
+        : terminal_(terminal),
+          plan_(plan),
+          master_fd_(master_fd),
+          control_fd_(control_fd),
+          result_(result),
+          random_(plan.seed) {
         start_us_ = terminal_.now_us();
         result_.presents.reserve(static_cast<std::size_t>(plan.frames) * 4 + 4096);
         result_.frames.reserve(static_cast<std::size_t>(plan.frames) + 16);

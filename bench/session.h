@@ -13,11 +13,11 @@ namespace patrulha::bench {
 
 // What the session is asked to do.
 struct SessionPlan {
-    char preset = '1';             // menu key of the difficulty
-    int frames = 2000;             // frames of play before the session ends
-    int idle_ms = 3000;            // time left waiting at the menu, measured
-    std::uint32_t seed = 1;        // random keys and the game's clock seed
-    double key_odds = 0.15;        // chance of a key at each frame
+    char preset = '1';                    // menu key of the difficulty
+    int frames = 2000;                    // frames of play before the session ends
+    int idle_ms = 3000;                   // time left waiting at the menu, measured
+    std::uint32_t seed = 1;               // random keys and the game's clock seed
+    double key_odds = 0.15;               // chance of a key at each frame
     std::string term = "xterm-256color";  // the terminal description the game is given
 };
 
@@ -37,10 +37,10 @@ struct PresentRecord {
 
 // One game-loop frame: from one keyboard poll to the next.
 struct FrameRecord {
-    std::int64_t console_us = 0;   // console time of the frame
-    std::int64_t real_us = 0;      // real time of the frame
-    bool waited = false;           // a key wait (game over, menu) fell inside it
-    bool keyed = false;            // a key was typed and handled inside it
+    std::int64_t console_us = 0;  // console time of the frame
+    std::int64_t real_us = 0;     // real time of the frame
+    bool waited = false;          // a key wait (game over, menu) fell inside it
+    bool keyed = false;           // a key was typed and handled inside it
 };
 
 struct SessionResult {
@@ -49,13 +49,13 @@ struct SessionResult {
     std::int64_t play_cpu_us = 0;        // processor time from the first frame to the last
     std::int64_t play_bench_cpu_us = 0;  // of which the recording and key script took
     std::int64_t play_real_us = 0;
-    std::int64_t idle_cpu_us = 0;        // while waiting for a key at the menu
+    std::int64_t idle_cpu_us = 0;  // while waiting for a key at the menu
     std::int64_t idle_real_us = 0;
-    std::int64_t idle_wakeups = 0;       // context switches during that wait
+    std::int64_t idle_wakeups = 0;  // context switches during that wait
     std::int64_t max_rss_kib = 0;
-    int games = 0;                       // games started (a game over starts another)
-    int title_presents = 0;              // presents before the first key wait: the title screen
-    std::string error;                   // why the session failed, if it did
+    int games = 0;           // games started (a game over starts another)
+    int title_presents = 0;  // presents before the first key wait: the title screen
+    std::string error;       // why the session failed, if it did
 
     std::string serialise() const;
     static SessionResult parse(const std::string& text);

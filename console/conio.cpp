@@ -13,9 +13,13 @@ int __CONIO_TOP = 0;
 
 namespace {
 
-HANDLE output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+HANDLE output() {
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
 
-WORD library_attribute() { return static_cast<WORD>(__FOREGROUND + 16 * __BACKGROUND); }
+WORD library_attribute() {
+    return static_cast<WORD>(__FOREGROUND + 16 * __BACKGROUND);
+}
 
 COORD buffer_cell(int x, int y) {
     return {static_cast<SHORT>(__CONIO_LEFT + x - 1), static_cast<SHORT>(__CONIO_TOP + y - 1)};
@@ -46,7 +50,9 @@ bool refresh_text_info() {
     return true;
 }
 
-void gotoxy(int x, int y) { SetConsoleCursorPosition(output(), buffer_cell(x, y)); }
+void gotoxy(int x, int y) {
+    SetConsoleCursorPosition(output(), buffer_cell(x, y));
+}
 
 void textcolor(int colour) {
     __FOREGROUND = colour;
@@ -64,7 +70,9 @@ void textattr(int attribute) {
     SetConsoleTextAttribute(output(), static_cast<WORD>(attribute));
 }
 
-void normvideo() { textattr(__text_info.normattr); }
+void normvideo() {
+    textattr(__text_info.normattr);
+}
 
 void highvideo() {
     if (__FOREGROUND > 7) return;

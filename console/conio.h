@@ -42,12 +42,12 @@ constexpr int _SOLIDCURSOR = 100;
 constexpr int _NORMALCURSOR = 20;
 
 struct text_info {
-    unsigned char curx;         // cursor column, 1-based, relative to the window
-    unsigned char cury;         // cursor row, 1-based, relative to the window
-    unsigned short attribute;   // the console's current attribute
-    unsigned short normattr;    // the attribute normvideo restores
-    unsigned char screenwidth;  // visible window width in columns
-    unsigned char screenheight; // visible window height in rows
+    unsigned char curx;          // cursor column, 1-based, relative to the window
+    unsigned char cury;          // cursor row, 1-based, relative to the window
+    unsigned short attribute;    // the console's current attribute
+    unsigned short normattr;     // the attribute normvideo restores
+    unsigned char screenwidth;   // visible window width in columns
+    unsigned char screenheight;  // visible window height in rows
 };
 
 // The library's state, shared by every operation.

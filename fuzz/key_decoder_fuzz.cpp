@@ -1,5 +1,6 @@
 // Fuzz target for the key decoder, driven the way the terminal backend
-// drives it: characters in bursts, bursts that end, time that passes. Aborts (and so reports) when the decoder
+// drives it: characters in bursts, bursts that end, time that passes. Aborts (and so reports) when
+// the decoder
 //   - hands out a code or code pair that is not in its key table,
 //   - lets any byte of an unrecognised escape sequence through as a key,
 //   - fails to come back to reading plain keys after such a sequence,
@@ -25,9 +26,9 @@
 
 #include "platform/key_decoder.h"
 
+using patrulha::platform::append_key_codes;
 using patrulha::platform::KeyDecoder;
 using patrulha::platform::NamedKey;
-using patrulha::platform::append_key_codes;
 
 namespace {
 
@@ -46,26 +47,35 @@ constexpr std::uint8_t kOpUnknownSequence = 0xFB;
 // The second codes that may follow 224 and 0.
 bool extended_second(int code) {
     switch (code) {
-    case 72: case 80: case 75: case 77:  // arrows
-    case 71: case 79: case 73: case 81:  // Home, End, Page Up, Page Down
-    case 82: case 83:                    // Insert, Delete
-    case 133: case 134:                  // F11, F12
-        return true;
-    default:
-        return false;
+        case 72:
+        case 80:
+        case 75:
+        case 77:  // arrows
+        case 71:
+        case 79:
+        case 73:
+        case 81:  // Home, End, Page Up, Page Down
+        case 82:
+        case 83:  // Insert, Delete
+        case 133:
+        case 134:  // F11, F12
+            return true;
+        default: return false;
     }
 }
 
 bool function_or_alt_second(int code) {
-    if (code >= 59 && code <= 68) return true;     // F1 to F10
-    if (code >= 120 && code <= 129) return true;   // Alt + digit
+    if (code >= 59 && code <= 68) return true;    // F1 to F10
+    if (code >= 120 && code <= 129) return true;  // Alt + digit
     // Alt + letter: the letter keys' scan codes.
     return (code >= 16 && code <= 25) || (code >= 30 && code <= 38) || (code >= 44 && code <= 50);
 }
 
 // A single code a typed character may give: controls, printable ASCII and
 // code page 850's upper half. 0 and 127 never come alone.
-bool single_code(int code) { return (code >= 1 && code <= 126) || (code >= 128 && code <= 255); }
+bool single_code(int code) {
+    return (code >= 1 && code <= 126) || (code >= 128 && code <= 255);
+}
 
 // What one call to the decoder may add: nothing, one code, or one pair.
 void check_emission(const std::vector<int>& added) {
@@ -90,13 +100,13 @@ std::vector<int> table_codes(const std::vector<char32_t>& seq) {
     const char32_t final = seq.back();
     const auto cursor = [](char32_t f) -> std::vector<int> {
         switch (f) {
-        case 'A': return {224, 72};
-        case 'B': return {224, 80};
-        case 'C': return {224, 77};
-        case 'D': return {224, 75};
-        case 'H': return {224, 71};
-        case 'F': return {224, 79};
-        default: return {};
+            case 'A': return {224, 72};
+            case 'B': return {224, 80};
+            case 'C': return {224, 77};
+            case 'D': return {224, 75};
+            case 'H': return {224, 71};
+            case 'F': return {224, 79};
+            default: return {};
         }
     };
     if (seq[1] == 'O') {
@@ -116,19 +126,27 @@ std::vector<int> table_codes(const std::vector<char32_t>& seq) {
     }
     if (final == '~') {
         switch (number) {
-        case 1: case 7: return {224, 71};
-        case 2: return {224, 82};
-        case 3: return {224, 83};
-        case 4: case 8: return {224, 79};
-        case 5: return {224, 73};
-        case 6: return {224, 81};
-        case 11: case 12: case 13: case 14: case 15:
-            return {0, 59 + static_cast<int>(number - 11)};
-        case 17: case 18: case 19: case 20: case 21:
-            return {0, 64 + static_cast<int>(number - 17)};
-        case 23: return {224, 133};
-        case 24: return {224, 134};
-        default: return {};
+            case 1:
+            case 7: return {224, 71};
+            case 2: return {224, 82};
+            case 3: return {224, 83};
+            case 4:
+            case 8: return {224, 79};
+            case 5: return {224, 73};
+            case 6: return {224, 81};
+            case 11:
+            case 12:
+            case 13:
+            case 14:
+            case 15: return {0, 59 + static_cast<int>(number - 11)};
+            case 17:
+            case 18:
+            case 19:
+            case 20:
+            case 21: return {0, 64 + static_cast<int>(number - 17)};
+            case 23: return {224, 133};
+            case 24: return {224, 134};
+            default: return {};
         }
     }
     if (number <= 1) return cursor(final);
@@ -172,20 +190,20 @@ private:
     void step() {
         const std::uint8_t b = next();
         switch (b) {
-        case kOpKey: return feed_key(next());
-        case kOpBurstEnd:
-            end_burst();
-            now_ms_ += next();
-            return;
-        case kOpCodePoint: {
-            char32_t c = next();
-            c = (c << 8) | next();
-            c = (c << 8) | next();
-            feed_char(c);
-            return;
-        }
-        case kOpUnknownSequence: return feed_unknown_sequence();
-        default: break;
+            case kOpKey: return feed_key(next());
+            case kOpBurstEnd:
+                end_burst();
+                now_ms_ += next();
+                return;
+            case kOpCodePoint: {
+                char32_t c = next();
+                c = (c << 8) | next();
+                c = (c << 8) | next();
+                feed_char(c);
+                return;
+            }
+            case kOpUnknownSequence: return feed_unknown_sequence();
+            default: break;
         }
         feed_char(utf8_from(b));
     }
@@ -219,7 +237,7 @@ private:
             "\x1b[A",   "\x1b[B",   "\x1b[D",   "\x1b[C",   "\x1b[H",   "\x1b[F",
             "\x1b[5~",  "\x1b[6~",  "\x1b[2~",  "\x1b[3~",  "\x1bOP",   "\x1bOQ",
             "\x1bOR",   "\x1bOS",   "\x1b[15~", "\x1b[17~", "\x1b[18~", "\x1b[19~",
-            "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~", "\r",      "\x7f",
+            "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~", "\r",       "\x7f",
         };
         static_assert(std::size(kSequences) == static_cast<std::size_t>(NamedKey::Other));
         return kSequences[static_cast<std::size_t>(key)];
@@ -250,7 +268,8 @@ private:
 
     // Builds a complete escape sequence of the shapes terminals send and
     // feeds it with no time passing. Those few that are keys of the game's
-    // keyboard (table_codes) must give that key; every other must vanish. The selector byte picks its kind:
+    // keyboard (table_codes) must give that key; every other must vanish. The selector byte picks
+    // its kind:
     //   CSI  Esc [ parameters (0x30-0x3F)* intermediates (0x20-0x2F)* final
     //   SS3  Esc O parameters (0x30-0x3F)* final (0x40-0x7E)
     //   OSC, APC, PM  Esc ] _ ^, a payload with no BEL or Esc, ended by BEL
@@ -269,44 +288,44 @@ private:
         const int body = more() ? next() % 24 : 0;
         std::vector<char32_t> seq = {27};
         switch (kind % 5) {
-        case 0:  // CSI
-            seq.push_back('[');
-            for (int i = 0; i < body && more(); ++i)
-                seq.push_back(next() & 1 ? in_range(0x30, 0x3F) : in_range(0x20, 0x2F));
-            // Intermediates come after parameters: order them so.
-            {
-                std::vector<char32_t> params, inter;
-                for (std::size_t i = 2; i < seq.size(); ++i)
-                    (seq[i] >= 0x30 ? params : inter).push_back(seq[i]);
-                seq.resize(2);
-                seq.insert(seq.end(), params.begin(), params.end());
-                seq.insert(seq.end(), inter.begin(), inter.end());
+            case 0:  // CSI
+                seq.push_back('[');
+                for (int i = 0; i < body && more(); ++i)
+                    seq.push_back(next() & 1 ? in_range(0x30, 0x3F) : in_range(0x20, 0x2F));
+                // Intermediates come after parameters: order them so.
+                {
+                    std::vector<char32_t> params, inter;
+                    for (std::size_t i = 2; i < seq.size(); ++i)
+                        (seq[i] >= 0x30 ? params : inter).push_back(seq[i]);
+                    seq.resize(2);
+                    seq.insert(seq.end(), params.begin(), params.end());
+                    seq.insert(seq.end(), inter.begin(), inter.end());
+                }
+                seq.push_back(in_range(0x40, 0x7E));
+                // Esc [ [ is the Linux console's prefix: one more byte ends it.
+                if (seq.size() == 3 && seq[2] == '[') seq.push_back(in_range(0x40, 0x7E));
+                break;
+            case 1:  // SS3, with the parameters some terminals send for modifiers
+                seq.push_back('O');
+                for (int i = 0; i < body % 4 && more(); ++i) seq.push_back(in_range(0x30, 0x3F));
+                seq.push_back(in_range(0x40, 0x7E));
+                break;
+            default: {  // OSC, APC, PM
+                static constexpr char32_t kIntro[3] = {']', '_', '^'};
+                seq.push_back(kIntro[kind % 5 - 2]);
+                for (int i = 0; i < body && more(); ++i) {
+                    char32_t c = utf8_from(next());
+                    if (c == 7 || c == 27) c = ';';
+                    seq.push_back(c);
+                }
+                if (next() & 1) {
+                    seq.push_back(7);
+                } else {
+                    seq.push_back(27);
+                    seq.push_back('\\');
+                }
+                break;
             }
-            seq.push_back(in_range(0x40, 0x7E));
-            // Esc [ [ is the Linux console's prefix: one more byte ends it.
-            if (seq.size() == 3 && seq[2] == '[') seq.push_back(in_range(0x40, 0x7E));
-            break;
-        case 1:  // SS3, with the parameters some terminals send for modifiers
-            seq.push_back('O');
-            for (int i = 0; i < body % 4 && more(); ++i) seq.push_back(in_range(0x30, 0x3F));
-            seq.push_back(in_range(0x40, 0x7E));
-            break;
-        default: {  // OSC, APC, PM
-            static constexpr char32_t kIntro[3] = {']', '_', '^'};
-            seq.push_back(kIntro[kind % 5 - 2]);
-            for (int i = 0; i < body && more(); ++i) {
-                char32_t c = utf8_from(next());
-                if (c == 7 || c == 27) c = ';';
-                seq.push_back(c);
-            }
-            if (next() & 1) {
-                seq.push_back(7);
-            } else {
-                seq.push_back(27);
-                seq.push_back('\\');
-            }
-            break;
-        }
         }
 
         // A sequence some terminal sends for a key of the game's keyboard

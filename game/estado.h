@@ -44,7 +44,7 @@ extern int nbombas;    // special bombs left
 extern int bomba_aux;  // points gathered towards the next bonus bomb
 extern int col_nave;   // the ship's cell
 extern int lin_nave;
-extern int tecla;      // the last key read, 200 after a pause, or the prompt's 'c'/'d'
+extern int tecla;  // the last key read, 200 after a pause, or the prompt's 'c'/'d'
 // The cell that the running scan is visiting: the explosion is centred on
 // it and a hit by a falling object clears it and the cell below.
 extern int matriz_col;

@@ -18,13 +18,19 @@ int sorteia_direcao(int sobre, const int (&excluidos)[N]) {
     }
 }
 
-int sorteia_direcao(int sobre) { return rand() % sobre + 1; }
+int sorteia_direcao(int sobre) {
+    return rand() % sobre + 1;
+}
 
 }  // namespace
 
-int sorteia_coluna_inimigo() { return rand() % 42 + 1; }
+int sorteia_coluna_inimigo() {
+    return rand() % 42 + 1;
+}
 
-int sorteia_linha_inimigo() { return rand() % 10 + 2; }
+int sorteia_linha_inimigo() {
+    return rand() % 10 + 2;
+}
 
 void sorteia_vida() {
     int aux = rand() % 400 + 1;

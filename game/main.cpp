@@ -52,11 +52,11 @@ int main() {
     int tiro_inimigo = 111;
 
     // ==== Working values of the game loop ====
-    int quant_tiros = 0;  // the player's shots counted when firing
-    int cont = 0;         // 1 once the key that ends a pause has been read
-    int atira_inimigo = 0;   // an enemy's fire draw
-    int move_inimigo = 0;    // an enemy's move draw
-    int col_inimigo = 0;     // the cell of an enemy moving, or of a new one
+    int quant_tiros = 0;    // the player's shots counted when firing
+    int cont = 0;           // 1 once the key that ends a pause has been read
+    int atira_inimigo = 0;  // an enemy's fire draw
+    int move_inimigo = 0;   // an enemy's move draw
+    int col_inimigo = 0;    // the cell of an enemy moving, or of a new one
     int lin_inimigo = 0;
     int coloca_inimigo = 0;  // the frame's enemy spawn draw
     int col_asteroide = 0;   // the centre of a new asteroid cluster
@@ -239,9 +239,8 @@ int main() {
                     if (embaixo == nave) {
                         // Clears the shot and the ship; the cursor is on the shot.
                         marca_vidas(2);
-                    } else if (embaixo == inimigo1 || embaixo == inimigo2 ||
-                               embaixo == inimigo3 || embaixo == inimigo4 ||
-                               embaixo == asteroide) {
+                    } else if (embaixo == inimigo1 || embaixo == inimigo2 || embaixo == inimigo3 ||
+                               embaixo == inimigo4 || embaixo == asteroide) {
                         // Spent on what stands below, which is unharmed.
                         printf(" ");
                         celula = 0;

@@ -19,7 +19,9 @@ void ConsoleBuffer::touch(int first, int last) {
         row_stamps_[static_cast<std::size_t>(y)] = stamp_;
 }
 
-ConsoleBuffer::ConsoleBuffer(const ConsoleBuffer& other) { *this = other; }
+ConsoleBuffer::ConsoleBuffer(const ConsoleBuffer& other) {
+    *this = other;
+}
 
 ConsoleBuffer& ConsoleBuffer::operator=(const ConsoleBuffer& other) {
     cells_ = other.cells_;
@@ -79,25 +81,21 @@ void ConsoleBuffer::line_feed() {
 
 void ConsoleBuffer::put(std::uint8_t code) {
     switch (code) {
-    case 7:
-        return;
-    case 8:
-        wrap_pending_ = false;
-        if (cursor_.x > 0) --cursor_.x;
-        return;
-    case 9:
-        wrap_pending_ = false;
-        cursor_.x = std::min(kWidth - 1, (cursor_.x / 8 + 1) * 8);
-        return;
-    case 10:
-        line_feed();
-        return;
-    case 13:
-        wrap_pending_ = false;
-        cursor_.x = 0;
-        return;
-    default:
-        break;
+        case 7: return;
+        case 8:
+            wrap_pending_ = false;
+            if (cursor_.x > 0) --cursor_.x;
+            return;
+        case 9:
+            wrap_pending_ = false;
+            cursor_.x = std::min(kWidth - 1, (cursor_.x / 8 + 1) * 8);
+            return;
+        case 10: line_feed(); return;
+        case 13:
+            wrap_pending_ = false;
+            cursor_.x = 0;
+            return;
+        default: break;
     }
     if (wrap_pending_) line_feed();
     set(cursor_, Cell{code, attribute_});

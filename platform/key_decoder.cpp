@@ -25,38 +25,40 @@ bool is_alt_key(char32_t c) {
 // both cursor modes.
 NamedKey cursor_key(char32_t final) {
     switch (final) {
-    case 'A': return NamedKey::Up;
-    case 'B': return NamedKey::Down;
-    case 'C': return NamedKey::Right;
-    case 'D': return NamedKey::Left;
-    case 'H': return NamedKey::Home;
-    case 'F': return NamedKey::End;
-    default: return NamedKey::Other;
+        case 'A': return NamedKey::Up;
+        case 'B': return NamedKey::Down;
+        case 'C': return NamedKey::Right;
+        case 'D': return NamedKey::Left;
+        case 'H': return NamedKey::Home;
+        case 'F': return NamedKey::End;
+        default: return NamedKey::Other;
     }
 }
 
 // The key of CSI n ~, as VT220 keyboards and their emulators number them.
 NamedKey tilde_key(int n) {
     switch (n) {
-    case 1: case 7: return NamedKey::Home;
-    case 2: return NamedKey::Insert;
-    case 3: return NamedKey::Delete;
-    case 4: case 8: return NamedKey::End;
-    case 5: return NamedKey::PageUp;
-    case 6: return NamedKey::PageDown;
-    case 11: return NamedKey::F1;
-    case 12: return NamedKey::F2;
-    case 13: return NamedKey::F3;
-    case 14: return NamedKey::F4;
-    case 15: return NamedKey::F5;
-    case 17: return NamedKey::F6;
-    case 18: return NamedKey::F7;
-    case 19: return NamedKey::F8;
-    case 20: return NamedKey::F9;
-    case 21: return NamedKey::F10;
-    case 23: return NamedKey::F11;
-    case 24: return NamedKey::F12;
-    default: return NamedKey::Other;
+        case 1:
+        case 7: return NamedKey::Home;
+        case 2: return NamedKey::Insert;
+        case 3: return NamedKey::Delete;
+        case 4:
+        case 8: return NamedKey::End;
+        case 5: return NamedKey::PageUp;
+        case 6: return NamedKey::PageDown;
+        case 11: return NamedKey::F1;
+        case 12: return NamedKey::F2;
+        case 13: return NamedKey::F3;
+        case 14: return NamedKey::F4;
+        case 15: return NamedKey::F5;
+        case 17: return NamedKey::F6;
+        case 18: return NamedKey::F7;
+        case 19: return NamedKey::F8;
+        case 20: return NamedKey::F9;
+        case 21: return NamedKey::F10;
+        case 23: return NamedKey::F11;
+        case 24: return NamedKey::F12;
+        default: return NamedKey::Other;
     }
 }
 
@@ -94,76 +96,72 @@ void KeyDecoder::feed_char(char32_t c, std::int64_t now_ms) {
         state_ = State::Ground;
     last_input_ms_ = now_ms;
     switch (state_) {
-    case State::Ground:
-        dropping_ = false;
-        ground_char(c);
-        return;
-    case State::Leftover:
-        leftover_char(c);
-        return;
-    case State::Escape:
-        if (c == '[') {
-            state_ = State::Csi;
-            csi_length_ = 0;
-            csi_parameter_ = 0;
-            csi_plain_ = true;
-        } else if (c == 'O') {
-            state_ = State::Ss3;
-        } else if (c == ']' || c == '_' || c == '^') {  // OSC, APC, PM strings
-            state_ = State::String;
-            string_saw_escape_ = false;
-        } else if (c == kEsc) {
-            emit(kEsc);  // the first Esc was a key; the second starts afresh
-        } else if (is_alt_key(c)) {
-            emit(0, alt_key_code(c));
+        case State::Ground:
+            dropping_ = false;
+            ground_char(c);
+            return;
+        case State::Leftover: leftover_char(c); return;
+        case State::Escape:
+            if (c == '[') {
+                state_ = State::Csi;
+                csi_length_ = 0;
+                csi_parameter_ = 0;
+                csi_plain_ = true;
+            } else if (c == 'O') {
+                state_ = State::Ss3;
+            } else if (c == ']' || c == '_' || c == '^') {  // OSC, APC, PM strings
+                state_ = State::String;
+                string_saw_escape_ = false;
+            } else if (c == kEsc) {
+                emit(kEsc);  // the first Esc was a key; the second starts afresh
+            } else if (is_alt_key(c)) {
+                emit(0, alt_key_code(c));
+                state_ = State::Ground;
+            } else {
+                state_ = State::Ground;  // Alt with any other key: not in the table
+            }
+            return;
+        case State::Csi: csi_char(c); return;
+        case State::CsiBracket:
             state_ = State::Ground;
-        } else {
-            state_ = State::Ground;  // Alt with any other key: not in the table
-        }
-        return;
-    case State::Csi:
-        csi_char(c);
-        return;
-    case State::CsiBracket:
-        state_ = State::Ground;
-        if (c >= 'A' && c <= 'E') {
-            emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'A')));
+            if (c >= 'A' && c <= 'E') {
+                emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'A')));
+                return;
+            }
+            if (c >= 0x20 && c <= 0x7E) return;
+            ground_char(c);
             return;
-        }
-        if (c >= 0x20 && c <= 0x7E) return;
-        ground_char(c);
-        return;
-    case State::Ss3:
-    case State::Ss3Parameters: {
-        // Some terminals put a modifier between Esc O and the final byte
-        // (Esc O 2 P for Shift+F1): digits and separators stay inside the
-        // sequence, or the final byte would come out as a key of its own.
-        if (c >= 0x30 && c <= 0x3F) {
-            state_ = State::Ss3Parameters;
-            return;
-        }
-        const bool plain = state_ == State::Ss3;
-        state_ = State::Ground;
-        if (c >= 0x20 && c <= 0x7E && !plain) return;  // a modified key: not the game's
-        if (c >= 'P' && c <= 'S') {
-            emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'P')));
-            return;
-        }
-        if (const NamedKey key = cursor_key(c); key != NamedKey::Other) {
-            emit_key(key);
-            return;
-        }
-        if (c >= 0x20 && c <= 0x7E) return;
-        ground_char(c);
-        return;
-    }
-    case State::String:
-        if (c == 7 || (string_saw_escape_ && c == '\\')) {
+        case State::Ss3:
+        case State::Ss3Parameters: {
+            // Some terminals put a modifier between Esc O and the final byte
+            // (Esc O 2 P for Shift+F1): digits and separators stay inside the
+            // sequence, or the final byte would come out as a key of its own.
+            if (c >= 0x30 && c <= 0x3F) {
+                state_ = State::Ss3Parameters;
+                return;
+            }
+            const bool plain = state_ == State::Ss3;
             state_ = State::Ground;
+            if (c >= 0x20 && c <= 0x7E && !plain) return;  // a modified key: not the game's
+            if (c >= 'P' && c <= 'S') {
+                emit_key(static_cast<NamedKey>(static_cast<int>(NamedKey::F1) + (c - 'P')));
+                return;
+            }
+            if (const NamedKey key = cursor_key(c); key != NamedKey::Other) {
+                emit_key(key);
+                return;
+            }
+            if (c >= 0x20 && c <= 0x7E) return;
+            ground_char(c);
             return;
         }
-        string_saw_escape_ = (c == kEsc);
-        return;
+        case State::String:
+            if (c == 7 || (string_saw_escape_ && c == '\\')) {
+                state_ = State::Ground;
+                return;
+            }
+            string_saw_escape_ = (c == kEsc);
+            return;
     }
 }
 
@@ -207,26 +205,33 @@ void append_key_codes(NamedKey key, std::deque<int>& codes) {
         codes.push_back(second);
     };
     switch (key) {
-    case NamedKey::Up: pair(224, 72); break;
-    case NamedKey::Down: pair(224, 80); break;
-    case NamedKey::Left: pair(224, 75); break;
-    case NamedKey::Right: pair(224, 77); break;
-    case NamedKey::Home: pair(224, 71); break;
-    case NamedKey::End: pair(224, 79); break;
-    case NamedKey::PageUp: pair(224, 73); break;
-    case NamedKey::PageDown: pair(224, 81); break;
-    case NamedKey::Insert: pair(224, 82); break;
-    case NamedKey::Delete: pair(224, 83); break;
-    case NamedKey::F1: case NamedKey::F2: case NamedKey::F3: case NamedKey::F4:
-    case NamedKey::F5: case NamedKey::F6: case NamedKey::F7: case NamedKey::F8:
-    case NamedKey::F9: case NamedKey::F10:
-        pair(0, 59 + static_cast<int>(key) - static_cast<int>(NamedKey::F1));
-        break;
-    case NamedKey::F11: pair(224, 133); break;
-    case NamedKey::F12: pair(224, 134); break;
-    case NamedKey::Enter: codes.push_back(13); break;
-    case NamedKey::Backspace: codes.push_back(8); break;
-    case NamedKey::Other: break;
+        case NamedKey::Up: pair(224, 72); break;
+        case NamedKey::Down: pair(224, 80); break;
+        case NamedKey::Left: pair(224, 75); break;
+        case NamedKey::Right: pair(224, 77); break;
+        case NamedKey::Home: pair(224, 71); break;
+        case NamedKey::End: pair(224, 79); break;
+        case NamedKey::PageUp: pair(224, 73); break;
+        case NamedKey::PageDown: pair(224, 81); break;
+        case NamedKey::Insert: pair(224, 82); break;
+        case NamedKey::Delete: pair(224, 83); break;
+        case NamedKey::F1:
+        case NamedKey::F2:
+        case NamedKey::F3:
+        case NamedKey::F4:
+        case NamedKey::F5:
+        case NamedKey::F6:
+        case NamedKey::F7:
+        case NamedKey::F8:
+        case NamedKey::F9:
+        case NamedKey::F10:
+            pair(0, 59 + static_cast<int>(key) - static_cast<int>(NamedKey::F1));
+            break;
+        case NamedKey::F11: pair(224, 133); break;
+        case NamedKey::F12: pair(224, 134); break;
+        case NamedKey::Enter: codes.push_back(13); break;
+        case NamedKey::Backspace: codes.push_back(8); break;
+        case NamedKey::Other: break;
     }
 }
 
@@ -271,14 +276,14 @@ void KeyDecoder::leftover_char(char32_t c) {
 
 std::int64_t KeyDecoder::deadline_ms() const {
     switch (state_) {
-    case State::Escape:
-    case State::Ss3: return last_input_ms_ + kEscapeWaitMs;
-    case State::Csi:
-    case State::CsiBracket:
-    case State::Ss3Parameters:
-    case State::String: return last_input_ms_ + kStaleSequenceMs;
-    case State::Ground:
-    case State::Leftover: break;
+        case State::Escape:
+        case State::Ss3: return last_input_ms_ + kEscapeWaitMs;
+        case State::Csi:
+        case State::CsiBracket:
+        case State::Ss3Parameters:
+        case State::String: return last_input_ms_ + kStaleSequenceMs;
+        case State::Ground:
+        case State::Leftover: break;
     }
     return -1;
 }
@@ -287,52 +292,49 @@ void KeyDecoder::expire(std::int64_t now_ms) {
     const std::int64_t deadline = deadline_ms();
     if (deadline < 0 || now_ms < deadline) return;
     switch (state_) {
-    case State::Escape:
-        if (!dropping_) emit(kEsc);
-        state_ = State::Leftover;
-        leftover_intro_ = true;
-        break;
-    case State::Ss3:
-        if (!dropping_) emit(0, alt_key_code('o'));
-        state_ = State::Leftover;
-        leftover_intro_ = false;
-        break;
-    case State::Csi:
-    case State::CsiBracket:
-    case State::Ss3Parameters:
-        state_ = State::Leftover;
-        leftover_intro_ = false;
-        break;
-    case State::String:
-    case State::Ground:
-    case State::Leftover:
-        state_ = State::Ground;
-        break;
+        case State::Escape:
+            if (!dropping_) emit(kEsc);
+            state_ = State::Leftover;
+            leftover_intro_ = true;
+            break;
+        case State::Ss3:
+            if (!dropping_) emit(0, alt_key_code('o'));
+            state_ = State::Leftover;
+            leftover_intro_ = false;
+            break;
+        case State::Csi:
+        case State::CsiBracket:
+        case State::Ss3Parameters:
+            state_ = State::Leftover;
+            leftover_intro_ = false;
+            break;
+        case State::String:
+        case State::Ground:
+        case State::Leftover: state_ = State::Ground; break;
     }
 }
 
 void KeyDecoder::end_burst(std::int64_t now_ms) {
     switch (state_) {
-    case State::Escape:
-        emit(kEsc);
-        state_ = State::Ground;
-        break;
-    case State::Ss3:
-        // Esc and O alone: Alt+O, since a real SS3 key would have come whole.
-        emit(0, alt_key_code('o'));
-        state_ = State::Ground;
-        break;
-    case State::Csi:
-    case State::CsiBracket:
-    case State::Ss3Parameters:
-    case State::String:
-        // A sequence split across reads may still be completed; it is
-        // abandoned when it goes stale.
-        abandon_if_stale(now_ms);
-        break;
-    case State::Ground:
-    case State::Leftover:
-        break;
+        case State::Escape:
+            emit(kEsc);
+            state_ = State::Ground;
+            break;
+        case State::Ss3:
+            // Esc and O alone: Alt+O, since a real SS3 key would have come whole.
+            emit(0, alt_key_code('o'));
+            state_ = State::Ground;
+            break;
+        case State::Csi:
+        case State::CsiBracket:
+        case State::Ss3Parameters:
+        case State::String:
+            // A sequence split across reads may still be completed; it is
+            // abandoned when it goes stale.
+            abandon_if_stale(now_ms);
+            break;
+        case State::Ground:
+        case State::Leftover: break;
     }
 }
 

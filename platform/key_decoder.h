@@ -32,9 +32,30 @@ namespace patrulha::platform {
 // The keys that come as sequences (or, on the Windows console, as virtual
 // keys) rather than as characters.
 enum class NamedKey {
-    Up, Down, Left, Right, Home, End, PageUp, PageDown, Insert, Delete,
-    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
-    Enter, Backspace,
+    Up,
+    Down,
+    Left,
+    Right,
+    Home,
+    End,
+    PageUp,
+    PageDown,
+    Insert,
+    Delete,
+    F1,
+    F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
+    F12,
+    Enter,
+    Backspace,
     Other,  // recognised, but not a key of the game's table
 };
 
@@ -113,11 +134,11 @@ private:
 
     State state_ = State::Ground;
     bool string_saw_escape_ = false;  // inside a string: an Esc that may start its terminator
-    bool leftover_intro_ = false;  // leftover of a lone Esc: only [ or O may follow
-    bool dropping_ = false;   // the sequence being read is a leftover: it gives no key
-    int csi_length_ = 0;      // characters after CSI so far, capped
-    int csi_parameter_ = 0;   // its first parameter, capped
-    bool csi_plain_ = true;   // nothing but digits so far: no second parameter, no intermediate
+    bool leftover_intro_ = false;     // leftover of a lone Esc: only [ or O may follow
+    bool dropping_ = false;           // the sequence being read is a leftover: it gives no key
+    int csi_length_ = 0;              // characters after CSI so far, capped
+    int csi_parameter_ = 0;           // its first parameter, capped
+    bool csi_plain_ = true;  // nothing but digits so far: no second parameter, no intermediate
     std::int64_t last_input_ms_ = 0;
     char32_t utf8_char_ = 0;  // the character being assembled from UTF-8
     int utf8_left_ = 0;       // its bytes still to come

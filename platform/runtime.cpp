@@ -56,7 +56,9 @@ void Runtime::attach(Backend& backend) {
     recent_events_.clear();
 }
 
-void Runtime::detach() { attach(detached); }
+void Runtime::detach() {
+    attach(detached);
+}
 
 void Runtime::pace() {
     backend_->present(console_);

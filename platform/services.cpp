@@ -1,25 +1,32 @@
 // The runtime services of console/services.h, over the platform runtime.
+#include "console/services.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "console/services.h"
 #include "platform/runtime.h"
 
 namespace patrulha {
 
 using platform::Runtime;
 
-int _getch() { return Runtime::instance().getch(); }
+int _getch() {
+    return Runtime::instance().getch();
+}
 
-int _kbhit() { return Runtime::instance().kbhit() ? 1 : 0; }
+int _kbhit() {
+    return Runtime::instance().kbhit() ? 1 : 0;
+}
 
 void _beep(unsigned frequency, unsigned duration) {
     Runtime::instance().beep(frequency, duration);
 }
 
-void _sleep(unsigned long milliseconds) { Runtime::instance().sleep(milliseconds); }
+void _sleep(unsigned long milliseconds) {
+    Runtime::instance().sleep(milliseconds);
+}
 
 int printf(const char* format, ...) {
     char small[512];
@@ -56,9 +63,13 @@ int _cputs(const char* text) {
     return 0;
 }
 
-int rand() { return Runtime::instance().random().next(); }
+int rand() {
+    return Runtime::instance().random().next();
+}
 
-void srand(unsigned seed) { Runtime::instance().random().seed(seed); }
+void srand(unsigned seed) {
+    Runtime::instance().random().seed(seed);
+}
 
 std::time_t time(std::time_t* out) {
     const std::time_t now = Runtime::instance().backend().wall_time();
@@ -66,6 +77,8 @@ std::time_t time(std::time_t* out) {
     return now;
 }
 
-char* strcpy(char* destination, const char* source) { return std::strcpy(destination, source); }
+char* strcpy(char* destination, const char* source) {
+    return std::strcpy(destination, source);
+}
 
 }  // namespace patrulha

@@ -11,13 +11,9 @@ std::vector<NoticeLine> size_notice(int columns, int rows) {
     const std::string needed =
         std::to_string(ConsoleBuffer::kWidth) + " x " + std::to_string(ConsoleBuffer::kHeight);
     const std::string current = std::to_string(columns) + " x " + std::to_string(rows);
-    std::vector<std::string> lines = {"Terminal pequeno demais",
-                                      "precisa: " + needed,
-                                      "atual: " + current,
-                                      "",
-                                      "Aumente a janela ou",
-                                      "reduza a fonte.",
-                                      "Ctrl-C sai do jogo."};
+    std::vector<std::string> lines = {
+        "Terminal pequeno demais", "precisa: " + needed, "atual: " + current,  "",
+        "Aumente a janela ou",     "reduza a fonte.",    "Ctrl-C sai do jogo."};
     const auto widest = [](const std::vector<std::string>& all) {
         std::size_t w = 0;
         for (const std::string& line : all) w = std::max(w, line.size());

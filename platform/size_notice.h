@@ -10,8 +10,8 @@
 namespace patrulha::platform {
 
 struct NoticeLine {
-    int x = 0;  // 0-based column in the window
-    int y = 0;  // 0-based row in the window
+    int x = 0;         // 0-based column in the window
+    int y = 0;         // 0-based row in the window
     std::string text;  // plain ASCII, never wider than the window
 };
 

@@ -24,7 +24,8 @@ std::vector<std::int16_t> render_tone(unsigned frequency, unsigned duration_ms,
         if (fade > 0 && i < fade) gain = static_cast<double>(i) / static_cast<double>(fade);
         if (fade > 0 && count - 1 - i < fade)
             gain = std::min(gain, static_cast<double>(count - 1 - i) / static_cast<double>(fade));
-        samples[i] = static_cast<std::int16_t>(std::lround(kAmplitude * gain * std::sin(step * static_cast<double>(i))));
+        samples[i] = static_cast<std::int16_t>(
+            std::lround(kAmplitude * gain * std::sin(step * static_cast<double>(i))));
     }
     return samples;
 }

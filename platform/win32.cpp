@@ -26,11 +26,17 @@ ConsoleBuffer* console_for(HANDLE handle) {
     return &runtime.console();
 }
 
-Point point(COORD c) { return {c.X, c.Y}; }
+Point point(COORD c) {
+    return {c.X, c.Y};
+}
 
-COORD coord(Point p) { return {static_cast<SHORT>(p.x), static_cast<SHORT>(p.y)}; }
+COORD coord(Point p) {
+    return {static_cast<SHORT>(p.x), static_cast<SHORT>(p.y)};
+}
 
-Rect rect(const SMALL_RECT& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
+Rect rect(const SMALL_RECT& r) {
+    return {r.Left, r.Top, r.Right, r.Bottom};
+}
 
 SMALL_RECT small_rect(const Rect& r) {
     return {static_cast<SHORT>(r.left), static_cast<SHORT>(r.top), static_cast<SHORT>(r.right),
@@ -134,13 +140,14 @@ BOOL ReadConsoleOutputA(HANDLE console, CHAR_INFO* cells, COORD size, COORD orig
     for (int y = done.top; y <= done.bottom; ++y)
         for (int x = done.left; x <= done.right; ++x) {
             const platform::Cell& c = buffer->at({x, y});
-            CHAR_INFO& out = cells[(y - wanted.top + origin.Y) * size.X + (x - wanted.left + origin.X)];
+            CHAR_INFO& out =
+                cells[(y - wanted.top + origin.Y) * size.X + (x - wanted.left + origin.X)];
             out.Char.UnicodeChar = 0;
             out.Char.AsciiChar = static_cast<CHAR>(c.code);
             out.Attributes = c.attribute;
         }
-    *region = small_rect(done.empty() ? Rect{wanted.left, wanted.top, wanted.left - 1, wanted.top - 1}
-                                      : done);
+    *region = small_rect(
+        done.empty() ? Rect{wanted.left, wanted.top, wanted.left - 1, wanted.top - 1} : done);
     return done.empty() ? 0 : 1;
 }
 
@@ -156,8 +163,8 @@ BOOL WriteConsoleOutputA(HANDLE console, const CHAR_INFO* cells, COORD size, COO
                 cells[(y - wanted.top + origin.Y) * size.X + (x - wanted.left + origin.X)];
             buffer->set({x, y}, {static_cast<std::uint8_t>(in.Char.AsciiChar), in.Attributes});
         }
-    *region = small_rect(done.empty() ? Rect{wanted.left, wanted.top, wanted.left - 1, wanted.top - 1}
-                                      : done);
+    *region = small_rect(
+        done.empty() ? Rect{wanted.left, wanted.top, wanted.left - 1, wanted.top - 1} : done);
     return done.empty() ? 0 : 1;
 }
 

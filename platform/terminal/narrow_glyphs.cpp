@@ -18,13 +18,13 @@ namespace {
 // extra life.
 constexpr char kLowAscii[] = " @@+%&A.#o#mfdd*><|!PS=|^v><L-^V";
 constexpr char kHighAscii[] =
-    "CueaaaaceeeiiiAA"   // 0x80
-    "EaAooouuyOUoLOxf"   // 0x90
-    "aiounNao?R-//!<>"   // 0xA0
-    "::#|+AAAC||==cY+"   // 0xB0
-    "++++-+aA====|=+*"   // 0xC0
-    "dDEEEiIII++#_|I-"   // 0xD0
-    "OBOOoOupPUUUyY-'"   // 0xE0
+    "CueaaaaceeeiiiAA"    // 0x80
+    "EaAooouuyOUoLOxf"    // 0x90
+    "aiounNao?R-//!<>"    // 0xA0
+    "::#|+AAAC||==cY+"    // 0xB0
+    "++++-+aA====|=+*"    // 0xC0
+    "dDEEEiIII++#_|I-"    // 0xD0
+    "OBOOoOupPUUUyY-'"    // 0xE0
     "-+=/PS/,'\".132# ";  // 0xF0
 static_assert(sizeof kLowAscii == 32 + 1 && sizeof kHighAscii == 128 + 1);
 
@@ -56,6 +56,8 @@ constexpr std::array<NarrowGlyph, 256> kTable = make_table();
 
 }  // namespace
 
-NarrowGlyph narrow_glyph(std::uint8_t code) { return kTable[code]; }
+NarrowGlyph narrow_glyph(std::uint8_t code) {
+    return kTable[code];
+}
 
 }  // namespace patrulha::platform

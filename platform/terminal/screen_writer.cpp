@@ -55,19 +55,19 @@ Look look_of(std::uint16_t attribute, ColourMode mode) {
     const int fg = attribute & 15, bg = (attribute >> 4) & 15;
     Look look;
     switch (mode) {
-    case ColourMode::Full:
-        look.fg = ansi_colour(fg);
-        look.bg = ansi_colour(bg);
-        break;
-    case ColourMode::Eight:
-        look.fg = ansi_colour(fg & 7);
-        look.bold = (fg & 8) != 0;
-        look.bg = ansi_colour(bg & 7);
-        break;
-    case ColourMode::None:
-        look.bold = (fg & 8) != 0;
-        look.reverse = bg != 0;
-        break;
+        case ColourMode::Full:
+            look.fg = ansi_colour(fg);
+            look.bg = ansi_colour(bg);
+            break;
+        case ColourMode::Eight:
+            look.fg = ansi_colour(fg & 7);
+            look.bold = (fg & 8) != 0;
+            look.bg = ansi_colour(bg & 7);
+            break;
+        case ColourMode::None:
+            look.bold = (fg & 8) != 0;
+            look.reverse = bg != 0;
+            break;
     }
     return look;
 }
@@ -107,7 +107,8 @@ ScreenWriter::ScreenWriter(TerminalStrings strings, bool utf8_glyphs)
     combined_sgr_ = sgr_parameters(sgr0, p) && (p.empty() || p == "0");
     if (mode_ == ColourMode::None || mode_ == ColourMode::Eight)
         combined_sgr_ = combined_sgr_ && sgr_parameters(strings_.bold, p);
-    if (mode_ == ColourMode::None) combined_sgr_ = combined_sgr_ && sgr_parameters(strings_.reverse, p);
+    if (mode_ == ColourMode::None)
+        combined_sgr_ = combined_sgr_ && sgr_parameters(strings_.reverse, p);
     const int colours = mode_ == ColourMode::Full ? 16 : mode_ == ColourMode::Eight ? 8 : 0;
     for (int i = 0; i < colours; ++i)
         combined_sgr_ = combined_sgr_ &&
@@ -341,8 +342,9 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
         // Cleared in the console's own default where the console fills the
         // terminal; around a console smaller than the window the terminal
         // keeps its own default.
-        out += pen_change(erase_in_colour && fills ? looks_[ConsoleBuffer::kDefaultAttribute] : Look{},
-                          false, false);
+        out +=
+            pen_change(erase_in_colour && fills ? looks_[ConsoleBuffer::kDefaultAttribute] : Look{},
+                       false, false);
         out += strings_.clear;
         cursor_x_ = cursor_y_ = 0;
         // With background-colour erase the cleared screen is blanks in the
@@ -389,7 +391,8 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
                 const std::string& erase = strings_.erase_chars[static_cast<std::size_t>(n)];
                 const std::string after =
                     x + n < kWidth ? strings_.right[static_cast<std::size_t>(n)] : std::string();
-                if (n > 1 && !erase.empty() && erase.size() + after.size() < static_cast<std::size_t>(n)) {
+                if (n > 1 && !erase.empty() &&
+                    erase.size() + after.size() < static_cast<std::size_t>(n)) {
                     out += move(x, y, console);
                     out += pen_change(look, pen_.acs, true);
                     out += erase;

@@ -26,25 +26,26 @@ constexpr int kConsoleCells = ConsoleBuffer::kWidth * ConsoleBuffer::kHeight;
 // needs. An empty string is a capability the terminal does not have. The
 // line feed of down1 must reach the terminal as it is (ONLCR off).
 struct TerminalStrings {
-    int colours = 0;            // colors#, 0 without colour
-    bool back_colour_erase = false;  // bce: erased cells take the current background
-    bool auto_margins = true;   // am
-    bool eat_newline_glitch = true;  // xenl: the wrap waits for the next glyph
-    bool move_in_attributes = true;  // msgr: moving with attributes on is safe
-    std::string sgr0, bold, reverse, orig_pair;           // sgr0 bold rev op
-    std::string enter_acs, exit_acs, enable_acs;          // smacs rmacs enacs
-    std::string hide_cursor, show_cursor, strong_cursor;  // civis cnorm cvvis
-    std::string enter_ca, exit_ca, keypad_on, keypad_off; // smcup rmcup smkx rmkx
-    std::string clear, bell, carriage_return, home;       // clear bel cr home
-    std::string right1, left1, up1, down1;                // cuf1 cub1 cuu1 cud1
+    int colours = 0;                              // colors#, 0 without colour
+    bool back_colour_erase = false;               // bce: erased cells take the current background
+    bool auto_margins = true;                     // am
+    bool eat_newline_glitch = true;               // xenl: the wrap waits for the next glyph
+    bool move_in_attributes = true;               // msgr: moving with attributes on is safe
+    std::string sgr0, bold, reverse, orig_pair;   // sgr0 bold rev op
+    std::string enter_acs, exit_acs, enable_acs;  // smacs rmacs enacs
+    std::string hide_cursor, show_cursor, strong_cursor;   // civis cnorm cvvis
+    std::string enter_ca, exit_ca, keypad_on, keypad_off;  // smcup rmcup smkx rmkx
+    std::string clear, bell, carriage_return, home;        // clear bel cr home
+    std::string right1, left1, up1, down1;                 // cuf1 cub1 cuu1 cud1
     // Indexed by the count or position; entry 0 unused where a count.
     std::array<std::string, ConsoleBuffer::kWidth + 1> right, left, erase_chars;  // cuf cub ech
     std::array<std::string, ConsoleBuffer::kHeight + 1> up, down;                 // cuu cud
-    std::array<std::string, ConsoleBuffer::kWidth> column;                         // hpa
-    std::array<std::string, ConsoleBuffer::kHeight> row;                           // vpa
+    std::array<std::string, ConsoleBuffer::kWidth> column;                        // hpa
+    std::array<std::string, ConsoleBuffer::kHeight> row;                          // vpa
     std::vector<std::string> move_to;  // cup, kConsoleCells entries, row by row
     std::string cursor_address;        // cup unexpanded, for cells beyond the console
-    std::array<std::string, 16> foreground, background;  // setaf/setab (or setf/setb), ANSI numbering
+    std::array<std::string, 16> foreground,
+        background;               // setaf/setab (or setf/setb), ANSI numbering
     std::array<char, 128> acs{};  // the line-drawing character of each acsc key, 0 when none
 };
 

@@ -123,7 +123,9 @@ void on_terminate() {
 alignas(16) char crash_stack[64 * 1024];
 
 // `what`, and why it failed (errno).
-std::string failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string failure(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 // Whether the parent left `sig` ignored: then it stays so.
 bool inherited_ignored(int sig) {
@@ -213,9 +215,13 @@ sigset_t asynchronous_signals() {
     return set;
 }
 
-void end_by_signal(int sig) { die_by(sig); }
+void end_by_signal(int sig) {
+    die_by(sig);
+}
 
-int signal_wake_fd() { return wake_pipe[0]; }
+int signal_wake_fd() {
+    return wake_pipe[0];
+}
 
 void drain_signal_wakes() {
     if (wake_pipe[0] < 0) return;
@@ -224,20 +230,29 @@ void drain_signal_wakes() {
     }
 }
 
-int pending_end_signal() { return end_signal; }
+int pending_end_signal() {
+    return end_signal;
+}
 
 bool signals_pending() {
     return end_signal != 0 || suspend_requested.load() || continued.load() || resized.load();
 }
 
-bool take_suspend_request() { return suspend_requested.exchange(false); }
+bool take_suspend_request() {
+    return suspend_requested.exchange(false);
+}
 
-bool take_continued() { return continued.exchange(false); }
+bool take_continued() {
+    return continued.exchange(false);
+}
 
-bool take_resized() { return resized.exchange(false); }
+bool take_resized() {
+    return resized.exchange(false);
+}
 
 void stop_process() {
-    struct sigaction stop_default {}, ours{};
+    struct sigaction stop_default {
+    }, ours{};
     sigemptyset(&stop_default.sa_mask);
     stop_default.sa_handler = SIG_DFL;
     sigaction(SIGTSTP, &stop_default, &ours);
@@ -263,7 +278,9 @@ void arm_emergency_reset(const std::string& reset, int fd, int modes_at, const t
     armed = true;
 }
 
-void disarm_emergency_reset() { armed = false; }
+void disarm_emergency_reset() {
+    armed = false;
+}
 
 void emergency_reset() noexcept {
     if (!armed.exchange(false)) return;

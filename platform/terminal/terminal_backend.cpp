@@ -53,9 +53,13 @@ std::int64_t monotonic_us() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
 }
 
-std::int64_t now_ms() { return monotonic_us() / 1000; }
+std::int64_t now_ms() {
+    return monotonic_us() / 1000;
+}
 
-std::string system_error(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string system_error(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 // Writes what the terminal takes of `size` bytes without waiting; how many
 // it took. A terminal that is gone takes everything: its input says so.
@@ -103,7 +107,8 @@ TerminalBackend::TerminalBackend() {
     const char* term = std::getenv("TERM");
     if (const std::string reason = terminal_unusable_reason(term); !reason.empty())
         throw TerminalError(reason);
-    term_ = richer_term(term, [](const char* name) { return std::getenv(name); }, terminal_known);
+    term_ = richer_term(
+        term, [](const char* name) { return std::getenv(name); }, terminal_known);
     if (::tcgetattr(STDIN_FILENO, &saved_modes_) != 0)
         throw TerminalError(system_error("cannot read the terminal's modes"));
 
@@ -143,7 +148,9 @@ TerminalBackend::TerminalBackend() {
 // sent again, until the process ends: a signal key after the restore, up to
 // the very end (the sound thread may take a moment to stop), may still make
 // the terminal throw the restore away.
-TerminalBackend::~TerminalBackend() { restore(); }
+TerminalBackend::~TerminalBackend() {
+    restore();
+}
 
 void TerminalBackend::open_output() {
     out_fd_ = STDOUT_FILENO;
@@ -152,7 +159,8 @@ void TerminalBackend::open_output() {
     const int fd = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return;
     // The same terminal, not another that has taken its name since.
-    struct stat opened {}, standard{};
+    struct stat opened {
+    }, standard{};
     if (::fstat(fd, &opened) != 0 || ::fstat(STDOUT_FILENO, &standard) != 0 ||
         opened.st_rdev != standard.st_rdev) {
         ::close(fd);
@@ -420,7 +428,9 @@ void TerminalBackend::present(const ConsoleBuffer& console) {
 
 // ==== Time ====
 
-std::int64_t TerminalBackend::now_us() { return monotonic_us() - standstill_us_; }
+std::int64_t TerminalBackend::now_us() {
+    return monotonic_us() - standstill_us_;
+}
 
 void TerminalBackend::sleep_us(std::int64_t us) {
     // Waits on the keyboard, the signals' pipe and a terminal that has not
@@ -461,7 +471,8 @@ void TerminalBackend::wait_once(std::int64_t timeout_us) {
     // poll counts whole milliseconds: rounded up, so that the wait never
     // spins; the pacing clock takes an over-sleep back at the next pacing
     // point.
-    const int ready = ::poll(fds, 3, timeout_us < 0 ? -1 : static_cast<int>((timeout_us + 999) / 1000));
+    const int ready =
+        ::poll(fds, 3, timeout_us < 0 ? -1 : static_cast<int>((timeout_us + 999) / 1000));
 #endif
     if (!input_ended_) last_look_us_ = monotonic_us();
     if (ready > 0) {
@@ -480,7 +491,9 @@ void TerminalBackend::wait_once(std::int64_t timeout_us) {
     expire_keys();
 }
 
-std::time_t TerminalBackend::wall_time() { return std::time(nullptr); }
+std::time_t TerminalBackend::wall_time() {
+    return std::time(nullptr);
+}
 
 // ==== Keys ====
 

@@ -15,10 +15,10 @@
 
 #include "platform/backend.h"
 #include "platform/key_decoder.h"
-#include "platform/type_ahead.h"
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
+#include "platform/type_ahead.h"
 
 namespace patrulha::platform {
 
@@ -47,13 +47,12 @@ public:
     // wait stand still: they show the size needed and the size there is,
     // discard keys, and return only once the window is large enough (the
     // whole console redrawn) or throw ProgramEnded when a signal ends the
-    // program (128 + the signal) or the terminal goes away (1). Time spent standing still or suspended does not
-    // count in now_us, so the game resumes at the pace it had. The one wait
-    // of a frame (the sleep, or the key wait) watches the keyboard, the
-    // signals and the terminal's output at once; keys are read when it says
-    // they are there, into a bounded type-ahead: a flood of input never
-    // piles up in the terminal, so Ctrl-C behind it still acts at once. A
-    // pacing point with nothing to read, show or sleep makes no system call.
+    // program (128 + the signal) or the terminal goes away (1). Time spent standing still or
+    // suspended does not count in now_us, so the game resumes at the pace it had. The one wait of a
+    // frame (the sleep, or the key wait) watches the keyboard, the signals and the terminal's
+    // output at once; keys are read when it says they are there, into a bounded type-ahead: a flood
+    // of input never piles up in the terminal, so Ctrl-C behind it still acts at once. A pacing
+    // point with nothing to read, show or sleep makes no system call.
     //
     // Output never blocks the game: while the terminal has not taken the
     // last picture, presents are skipped (the pictures dropped, never
@@ -109,9 +108,9 @@ private:
     // shell's too, and stays as it is), or standard output where that
     // cannot be done.
     int out_fd_ = -1;
-    std::string unsent_;          // what the terminal has not taken yet
-    std::string restore_sent_;    // the bytes of the last restore
-    bool picture_behind_ = false;  // a present was skipped while it waited
+    std::string unsent_;             // what the terminal has not taken yet
+    std::string restore_sent_;       // the bytes of the last restore
+    bool picture_behind_ = false;    // a present was skipped while it waited
     std::int64_t last_look_us_ = 0;  // when input was last looked at
     int rows_ = ConsoleBuffer::kHeight;
     int cols_ = ConsoleBuffer::kWidth;

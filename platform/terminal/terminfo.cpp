@@ -1,7 +1,9 @@
 #include "platform/terminal/terminfo.h"
 
 // Before <term.h>, whose macros would rename the backend's members.
+// clang-format off
 #include "platform/terminal/terminal_backend.h"
+// clang-format on
 
 #include <curses.h>
 #include <term.h>
@@ -46,7 +48,9 @@ std::string without_padding(const char* value) {
 }
 
 // A string capability of the current terminal, or "" when it has none.
-std::string capability(const char* name) { return without_padding(tigetstr(name)); }
+std::string capability(const char* name) {
+    return without_padding(tigetstr(name));
+}
 
 // A parameterised string capability expanded for `a` (and `b`), or "".
 std::string expanded(const char* name, int a, int b = 0) {
@@ -55,7 +59,9 @@ std::string expanded(const char* name, int a, int b = 0) {
     return without_padding(tiparm(templ, a, b));
 }
 
-bool flag(const char* name) { return tigetflag(name) > 0; }
+bool flag(const char* name) {
+    return tigetflag(name) > 0;
+}
 
 bool set_up(const char* term) {
     int status = 0;
@@ -107,8 +113,7 @@ bool terminal_known(const std::string& term) {
     return known;
 }
 
-std::string richer_term(const std::string& term,
-                        const std::function<const char*(const char*)>& env,
+std::string richer_term(const std::string& term, const std::function<const char*(const char*)>& env,
                         const std::function<bool(const std::string&)>& exists) {
     // Terminals that prove themselves by a variable of their own.
     struct Named {
@@ -184,7 +189,8 @@ TerminalStrings load_terminal_strings(const std::string& term) {
     t.move_to.resize(kConsoleCells);
     for (int y = 0; y < ConsoleBuffer::kHeight; ++y)
         for (int x = 0; x < ConsoleBuffer::kWidth; ++x)
-            t.move_to[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] = expanded("cup", y, x);
+            t.move_to[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] =
+                expanded("cup", y, x);
     t.cursor_address = capability("cup");
 
     // Colours in ANSI numbering. Old descriptions have only setf and setb,

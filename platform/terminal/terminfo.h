@@ -24,8 +24,7 @@ std::string terminal_unusable_reason(const char* term);
 // KONSOLE_VERSION, and many set COLORTERM; all of them show 256 colours.
 // GNU screen says TERM=screen and sets STY; mlterm says TERM=mlterm and sets
 // MLTERM; both show 256 colours too.
-std::string richer_term(const std::string& term,
-                        const std::function<const char*(const char*)>& env,
+std::string richer_term(const std::string& term, const std::function<const char*(const char*)>& env,
                         const std::function<bool(const std::string&)>& exists);
 
 // Whether the system has a description named `term`.

@@ -12,15 +12,21 @@ void trim_right(std::string& s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
 }
 
-bool blank(const Cell& c) { return c.code == ' ' || c.code == 0; }
+bool blank(const Cell& c) {
+    return c.code == ' ' || c.code == 0;
+}
 
 const char* kHex = "0123456789abcdef";
 
 }  // namespace
 
-VirtualBackend::VirtualBackend() { Runtime::instance().attach(*this); }
+VirtualBackend::VirtualBackend() {
+    Runtime::instance().attach(*this);
+}
 
-VirtualBackend::~VirtualBackend() { Runtime::instance().detach(); }
+VirtualBackend::~VirtualBackend() {
+    Runtime::instance().detach();
+}
 
 void VirtualBackend::add(Step::Kind kind, int code, std::function<void()> action) {
     script_.push_back({kind, code, pending_polls_, pending_at_us_, std::move(action)});
@@ -74,7 +80,9 @@ VirtualBackend& VirtualBackend::steady_rand(int value) {
     return *this;
 }
 
-std::uint64_t VirtualBackend::rand_draws() const { return Runtime::instance().random().draws(); }
+std::uint64_t VirtualBackend::rand_draws() const {
+    return Runtime::instance().random().draws();
+}
 
 std::size_t VirtualBackend::forced_rand_left() const {
     return Runtime::instance().random().forced().size();
@@ -129,7 +137,8 @@ const Cell& VirtualBackend::cell(int x, int y) const {
 
 std::string VirtualBackend::row_text(int y) const {
     std::string out;
-    for (int x = 1; x <= ConsoleBuffer::kWidth; ++x) append_utf8(out, cp850_to_unicode(cell(x, y).code));
+    for (int x = 1; x <= ConsoleBuffer::kWidth; ++x)
+        append_utf8(out, cp850_to_unicode(cell(x, y).code));
     trim_right(out);
     return out;
 }
@@ -162,7 +171,8 @@ std::string VirtualBackend::foreground_picture() const {
 std::string VirtualBackend::background_picture() const {
     std::string out;
     for (int y = 1; y <= ConsoleBuffer::kHeight; ++y) {
-        for (int x = 1; x <= ConsoleBuffer::kWidth; ++x) out += kHex[(cell(x, y).attribute >> 4) & 15];
+        for (int x = 1; x <= ConsoleBuffer::kWidth; ++x)
+            out += kHex[(cell(x, y).attribute >> 4) & 15];
         out += '\n';
     }
     return out;

@@ -137,17 +137,17 @@ private:
     struct Step {
         enum Kind { Key, End, Call } kind;
         int code;
-        int polls;              // _kbhit polls to wait before this step
-        std::int64_t at_us;     // virtual time to wait for, or -1
+        int polls;                     // _kbhit polls to wait before this step
+        std::int64_t at_us;            // virtual time to wait for, or -1
         std::function<void()> action;  // for a Call step
     };
 
     void add(Step::Kind kind, int code, std::function<void()> action = {});
 
     std::deque<Step> script_;
-    int pending_polls_ = 0;          // for the next step added
+    int pending_polls_ = 0;  // for the next step added
     std::int64_t pending_at_us_ = -1;
-    int polls_waited_ = 0;           // by the step at the front
+    int polls_waited_ = 0;  // by the step at the front
 
     std::int64_t now_us_ = 0;
     std::vector<BeepRecord> beeps_;

@@ -12,17 +12,17 @@ using namespace console_key;
 // The key of a virtual key that the key table names; Other for the rest.
 NamedKey named_key(unsigned virtual_key) {
     switch (virtual_key) {
-    case kUp: return NamedKey::Up;
-    case kDown: return NamedKey::Down;
-    case kLeft: return NamedKey::Left;
-    case kRight: return NamedKey::Right;
-    case kHome: return NamedKey::Home;
-    case kEnd: return NamedKey::End;
-    case kPrior: return NamedKey::PageUp;
-    case kNext: return NamedKey::PageDown;
-    case kInsert: return NamedKey::Insert;
-    case kDelete: return NamedKey::Delete;
-    default: break;
+        case kUp: return NamedKey::Up;
+        case kDown: return NamedKey::Down;
+        case kLeft: return NamedKey::Left;
+        case kRight: return NamedKey::Right;
+        case kHome: return NamedKey::Home;
+        case kEnd: return NamedKey::End;
+        case kPrior: return NamedKey::PageUp;
+        case kNext: return NamedKey::PageDown;
+        case kInsert: return NamedKey::Insert;
+        case kDelete: return NamedKey::Delete;
+        default: break;
     }
     if (virtual_key >= kF1 && virtual_key <= kF12)
         return static_cast<NamedKey>(static_cast<int>(NamedKey::F1) +

@@ -41,8 +41,8 @@ constexpr unsigned kBack = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x10, kCo
                    kHome = 0x24, kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28,
                    kInsert = 0x2D, kDelete = 0x2E, kF1 = 0x70, kF10 = 0x79, kF11 = 0x7A,
                    kF12 = 0x7B;
-constexpr unsigned kRightAlt = 0x0001, kLeftAlt = 0x0002, kRightCtrl = 0x0004,
-                   kLeftCtrl = 0x0008, kShiftPressed = 0x0010;
+constexpr unsigned kRightAlt = 0x0001, kLeftAlt = 0x0002, kRightCtrl = 0x0004, kLeftCtrl = 0x0008,
+                   kShiftPressed = 0x0010;
 }  // namespace console_key
 
 // Appends the codes of `event` to `codes`, once for each repeat.

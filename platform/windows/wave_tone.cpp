@@ -6,6 +6,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After <windows.h>, whose types it uses.
 #include <mmsystem.h>
 
 #include <algorithm>
@@ -53,7 +54,8 @@ WaveTone::WaveTone() : device_(std::make_unique<Device>()) {
     format.wBitsPerSample = 16;
     format.nBlockAlign = 2;
     format.nAvgBytesPerSec = kWaveSampleRate * 2;
-    if (waveOutOpen(&device_->handle, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+    if (waveOutOpen(&device_->handle, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) !=
+        MMSYSERR_NOERROR)
         device_->handle = nullptr;
 }
 
@@ -63,7 +65,9 @@ WaveTone::~WaveTone() {
     waveOutClose(device_->handle);
 }
 
-bool WaveTone::device_open() const { return device_->handle != nullptr; }
+bool WaveTone::device_open() const {
+    return device_->handle != nullptr;
+}
 
 void WaveTone::play(unsigned frequency, unsigned duration_ms) {
     if (!device_->handle || duration_ms == 0) return;

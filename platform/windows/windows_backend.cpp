@@ -4,6 +4,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After <windows.h>, whose types it uses.
 #include <mmsystem.h>
 
 #include <algorithm>
@@ -46,12 +47,12 @@ HANDLE restored_event = nullptr;  // set once the console is given back
 BOOL WINAPI on_control_event(DWORD type) {
     int status = 0;
     switch (type) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT: status = 130; break;
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT: status = 129; break;
-    default: return FALSE;
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT: status = 130; break;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT: status = 129; break;
+        default: return FALSE;
     }
     int none = 0;
     // A second Ctrl-C while the first is still unanswered (the game stuck)
@@ -111,9 +112,9 @@ WindowsBackend::WindowsBackend(const wchar_t* title, WindowView view)
     QueryPerformanceFrequency(&s.frequency);
     host_ = console_host();
 
-    s.screen = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         CONSOLE_TEXTMODE_BUFFER, nullptr);
+    s.screen =
+        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (s.screen == INVALID_HANDLE_VALUE)
         throw ConsoleError("cannot create a console screen buffer");
     active_ = true;
@@ -124,8 +125,8 @@ WindowsBackend::WindowsBackend(const wchar_t* title, WindowView view)
         // Keys one at a time, no echo; Ctrl-C as a control event; size
         // changes as events; no quick edit, whose selection would freeze
         // the game on a click.
-        if (!SetConsoleMode(s.input, ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT |
-                                         ENABLE_EXTENDED_FLAGS))
+        if (!SetConsoleMode(s.input,
+                            ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT | ENABLE_EXTENDED_FLAGS))
             throw ConsoleError("cannot set the console's input mode");
         // A title that cannot be given back is not changed.
         if (!s.title.empty()) SetConsoleTitleW(title);
@@ -149,7 +150,9 @@ WindowsBackend::WindowsBackend(const wchar_t* title, WindowView view)
     }
 }
 
-WindowsBackend::~WindowsBackend() { restore(); }
+WindowsBackend::~WindowsBackend() {
+    restore();
+}
 
 void WindowsBackend::restore() {
     if (!active_) return;
@@ -170,12 +173,11 @@ void WindowsBackend::restore() {
          now.srWindow.Bottom - now.srWindow.Top != was.Bottom - was.Top)) {
         // The window must fit the buffer at every step: the one that fits
         // both sizes first.
-        const SMALL_RECT small{
-            0, 0,
-            static_cast<SHORT>(std::min<int>(now.srWindow.Right - now.srWindow.Left,
-                                             was.Right - was.Left)),
-            static_cast<SHORT>(std::min<int>(now.srWindow.Bottom - now.srWindow.Top,
-                                             was.Bottom - was.Top))};
+        const SMALL_RECT small{0, 0,
+                               static_cast<SHORT>(std::min<int>(
+                                   now.srWindow.Right - now.srWindow.Left, was.Right - was.Left)),
+                               static_cast<SHORT>(std::min<int>(
+                                   now.srWindow.Bottom - now.srWindow.Top, was.Bottom - was.Top))};
         SetConsoleWindowInfo(s.output, TRUE, &small);
         SetConsoleScreenBufferSize(s.output, s.output_info.dwSize);
         SetConsoleWindowInfo(s.output, TRUE, &was);
@@ -301,7 +303,8 @@ void WindowsBackend::show_size_notice() {
     for (int y = 0; y < w.size.rows; ++y) {
         const COORD start{static_cast<SHORT>(w.left), static_cast<SHORT>(w.top + y)};
         const DWORD cells = static_cast<DWORD>(std::max(0, w.size.columns));
-        FillConsoleOutputAttribute(screen, ConsoleBuffer::kDefaultAttribute, cells, start, &written);
+        FillConsoleOutputAttribute(screen, ConsoleBuffer::kDefaultAttribute, cells, start,
+                                   &written);
         FillConsoleOutputCharacterW(screen, L' ', cells, start, &written);
     }
     for (const NoticeLine& line : size_notice(w.size.columns, w.size.rows)) {
@@ -365,8 +368,8 @@ void WindowsBackend::write_row(int y, int left, int right, const ConsoleBuffer& 
     SMALL_RECT region{static_cast<SHORT>(window_.left + left), static_cast<SHORT>(window_.top + y),
                       static_cast<SHORT>(window_.left + right),
                       static_cast<SHORT>(window_.top + y)};
-    WriteConsoleOutputW(saved_->screen, cells.data(), COORD{static_cast<SHORT>(right - left + 1), 1},
-                        COORD{0, 0}, &region);
+    WriteConsoleOutputW(saved_->screen, cells.data(),
+                        COORD{static_cast<SHORT>(right - left + 1), 1}, COORD{0, 0}, &region);
 }
 
 void WindowsBackend::present(const ConsoleBuffer& console) {
@@ -387,8 +390,9 @@ void WindowsBackend::draw(const ConsoleBuffer& console) {
             if (!tracker_.row_changed(console, y)) continue;
             int left = -1, right = -1;
             for (int x = 0; x < ConsoleBuffer::kWidth; ++x) {
-                if (!redraw_all_ && front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] ==
-                                        console.at({x, y}))
+                if (!redraw_all_ &&
+                    front_[static_cast<std::size_t>(y * ConsoleBuffer::kWidth + x)] ==
+                        console.at({x, y}))
                     continue;
                 if (left < 0) left = x;
                 right = x;
@@ -429,7 +433,9 @@ std::int64_t WindowsBackend::counter_us() const {
 
 // The game's clock: real time less the time stood still behind the notice,
 // so that the game goes on where it stood.
-std::int64_t WindowsBackend::now_us() { return counter_us() - standstill_us_; }
+std::int64_t WindowsBackend::now_us() {
+    return counter_us() - standstill_us_;
+}
 
 void WindowsBackend::sleep_us(std::int64_t us) {
     const std::int64_t until = now_us() + us;
@@ -446,7 +452,9 @@ void WindowsBackend::sleep_us(std::int64_t us) {
     }
 }
 
-std::time_t WindowsBackend::wall_time() { return std::time(nullptr); }
+std::time_t WindowsBackend::wall_time() {
+    return std::time(nullptr);
+}
 
 // ==== Keys and control events ====
 

@@ -1,7 +1,6 @@
 // The real binary in a real terminal: a game is played with the keys and
 // read back from the screen, colours included.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,7 +17,7 @@ const std::string kBinary = kPatrulha;
 
 const std::string kShip = "\u2663";  // the ship, code 5
 const std::string kShot = "\u2302";  // the player's shot, code 127
-constexpr int kBrightWhite = 15;  // the terminal's palette number
+constexpr int kBrightWhite = 15;     // the terminal's palette number
 
 // The rows of column `x`, from row 2 to `below - 1`, that show a shot.
 std::vector<int> shot_rows(const std::vector<std::vector<ShownCell>>& rows, int x, int below) {

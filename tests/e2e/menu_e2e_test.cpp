@@ -55,7 +55,8 @@ void expect_placed(const TmuxSession& s, const std::vector<Placed>& items) {
     const std::string screen = s.capture();
     for (const Placed& p : items)
         EXPECT_EQ(column_of(row_of(screen, p.row), p.text), p.column)
-            << "'" << p.text << "' on row " << p.row << ":\n" << screen;
+            << "'" << p.text << "' on row " << p.row << ":\n"
+            << screen;
 }
 
 TEST(MenuE2E, TitleOptionsInvalidKeyAGameAndEscape) {

@@ -140,8 +140,8 @@ TEST(TerminalExitE2E, ASecondSignalEndsAStuckProgramAtOnce) {
         int second;
         const char* key;  // the second sent from the keyboard, or nullptr for kill
     };
-    for (const Case c :
-         {Case{"SIGINT, then Ctrl-C", SIGINT, "C-c"}, Case{"SIGINT, then SIGTERM", SIGTERM, nullptr}}) {
+    for (const Case c : {Case{"SIGINT, then Ctrl-C", SIGINT, "C-c"},
+                         Case{"SIGINT, then SIGTERM", SIGTERM, nullptr}}) {
         SCOPED_TRACE(c.name);
         TmuxSession s(recorded(kFrameProbe));
         ASSERT_TRUE(s.wait_for_text("quadro 1")) << s.capture();

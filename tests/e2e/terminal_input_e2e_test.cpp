@@ -83,7 +83,8 @@ TEST(TerminalInputE2E, SuspendAndResumeThroughAWrapperScriptEveryTime) {
         const int first = seen;
         ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
             return counter(screen) > first + 2;
-        })) << "stopped again after fg: " << s.capture();
+        })) << "stopped again after fg: "
+            << s.capture();
     }
     s.send_keys({"q"});
     ASSERT_TRUE(s.wait_for_text("WRAPPER-DONE")) << s.capture();
@@ -118,7 +119,8 @@ void expect_colour_grid(const TmuxSession& s, bool sixteen) {
     for (int bg = 0; bg < 16; ++bg)
         for (int fg = 0; fg < 16; ++fg) {
             const ShownCell cell = cell_at(cells, 1 + 2 * fg, 18 + bg);
-            const ExpectedLook want = expected_look(static_cast<std::uint16_t>(bg << 4 | fg), sixteen ? 16 : 8);
+            const ExpectedLook want =
+                expected_look(static_cast<std::uint16_t>(bg << 4 | fg), sixteen ? 16 : 8);
             EXPECT_EQ(cell.glyph, "X") << "fg " << fg << " bg " << bg;
             EXPECT_EQ(cell.fg, want.fg) << "fg " << fg << " bg " << bg;
             EXPECT_EQ(cell.bg, want.bg) << "fg " << fg << " bg " << bg;
@@ -150,7 +152,8 @@ TEST(TerminalInputE2E, EveryColourShowsAsMappedOnEightAndSixteenColourTerminals)
              // A real xterm says TERM=xterm but shows more; its version says so.
              {{"TERM=xterm", "XTERM_VERSION=XTerm(379)"}, true},
          }) {
-        SCOPED_TRACE(c.environment.front() + (c.environment.size() > 1 ? " " + c.environment[1] : ""));
+        SCOPED_TRACE(c.environment.front() +
+                     (c.environment.size() > 1 ? " " + c.environment[1] : ""));
         TmuxSession s(kTermProbe, c.environment);
         ASSERT_TRUE(s.wait_for_text("keys:")) << s.capture();
         expect_colour_grid(s, c.sixteen);

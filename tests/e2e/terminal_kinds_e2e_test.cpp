@@ -120,7 +120,8 @@ TEST(TerminalKindsE2E, ANonUtf8LocaleKeepsEveryOccupantDistinct) {
             EXPECT_NE(cell, "") << code;
             EXPECT_NE(cell, " ") << code;
             EXPECT_NE(cell, "?") << code;
-            EXPECT_TRUE(seen.insert(cell).second) << "code " << code << " looks like another: " << cell;
+            EXPECT_TRUE(seen.insert(cell).second)
+                << "code " << code << " looks like another: " << cell;
         }
         // Nothing but ASCII reaches the terminal.
         for (int code = 1; code < 255; ++code) {  // 255, a blank, ends its row
@@ -138,9 +139,14 @@ TEST(TerminalKindsE2E, ANonUtf8LocaleKeepsEveryOccupantDistinct) {
 }
 
 TEST(TerminalKindsE2E, ThePlayerCanPlayAndQuitOnPoorTerminals) {
-    for (const auto& environment : std::vector<std::vector<std::string>>{
-             {"TERM=xterm"}, {"TERM=vt100"}, {"LANG=C"}, {"TERM=xterm-r5", "LANG=C"},
-             {"TERM=screen"}, {"TERM=linux"}, {"TERM=xterm-256color"}}) {
+    for (const auto& environment :
+         std::vector<std::vector<std::string>>{{"TERM=xterm"},
+                                               {"TERM=vt100"},
+                                               {"LANG=C"},
+                                               {"TERM=xterm-r5", "LANG=C"},
+                                               {"TERM=screen"},
+                                               {"TERM=linux"},
+                                               {"TERM=xterm-256color"}}) {
         SCOPED_TRACE(environment.front());
         TmuxSession s(recorded(kPatrulha), environment);
         ASSERT_TRUE(wait_until_taken_over(s, command_of(kPatrulha))) << s.capture();
@@ -215,9 +221,8 @@ TEST(TerminalKindsE2E, FloodsOfKeysArriveWholeAndNeverCrash) {
     bool arrived = false;
     for (int attempt = 0; attempt < 15 && !arrived; ++attempt) {
         s.send_keys({"Q"});
-        arrived = s.wait_until([](const std::string& screen) {
-            return ends_with(echoed(screen), {81});
-        }, seconds(2));
+        arrived = s.wait_until(
+            [](const std::string& screen) { return ends_with(echoed(screen), {81}); }, seconds(2));
     }
     ASSERT_TRUE(arrived) << s.capture();
     EXPECT_FALSE(s.ended());

@@ -41,8 +41,7 @@ void resize(const TmuxSession& s, int columns, int rows) {
 
 bool shows_size_notice(const std::string& screen, int columns, int rows) {
     return screen.find("80 x 42") != std::string::npos &&
-           screen.find(std::to_string(columns) + " x " + std::to_string(rows)) !=
-               std::string::npos;
+           screen.find(std::to_string(columns) + " x " + std::to_string(rows)) != std::string::npos;
 }
 
 TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
@@ -83,9 +82,11 @@ TEST(TerminalScreenE2E, ASmallWindowShowsTheSizesAndTheSameScreenComesBack) {
     })) << s.capture();
 
     resize(s, 80, 42);
-    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return screen == before; },
-                             kPatience, true))
-        << "before:\n" << before << "after:\n" << s.capture(true);
+    ASSERT_TRUE(
+        s.wait_until([&](const std::string& screen) { return screen == before; }, kPatience, true))
+        << "before:\n"
+        << before << "after:\n"
+        << s.capture(true);
     EXPECT_FALSE(s.ended());
     // Still waiting for its key: the frames go on after it.
     s.send_keys({"x"});
@@ -161,7 +162,9 @@ TEST(TerminalScreenE2E, AGameResizedSmallAndBackResumesWithTheSamePanel) {
     })) << s.capture();
     resize(s, 80, 42);
     ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return panel_of(screen) == before; }))
-        << "before:\n" << before << "after:\n" << s.capture();
+        << "before:\n"
+        << before << "after:\n"
+        << s.capture();
     EXPECT_NE(s.capture().find("\u2663"), std::string::npos) << "the ship is still there";
 
     s.send_keys({"d"});
@@ -185,7 +188,9 @@ double seconds_between(Clock::time_point from, Clock::time_point to) {
 // Frames of 50 ms in `running` seconds, with room for the frames a late game
 // runs to catch up (at most 250 ms of them) and for the counter read a frame
 // late.
-int frames_allowed(double running) { return static_cast<int>(20 * running) + 8; }
+int frames_allowed(double running) {
+    return static_cast<int>(20 * running) + 8;
+}
 
 // The whole 80 x 42 screen of the frame probe: the counter, and the picture
 // down to "fim" on the last row.
@@ -214,10 +219,15 @@ TEST(TerminalScreenE2E, TheGameStandsStillWhileTheWindowIsSmall) {
     // The whole screen back, the picture as it was, before anything is
     // counted.
     std::string after;
-    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
-        after = screen;
-        return whole_probe_screen(screen) && picture(screen) == picture_before;
-    }, kPatience, true)) << "before:\n" << picture_before << "after:\n" << after;
+    ASSERT_TRUE(s.wait_until(
+        [&](const std::string& screen) {
+            after = screen;
+            return whole_probe_screen(screen) && picture(screen) == picture_before;
+        },
+        kPatience, true))
+        << "before:\n"
+        << picture_before << "after:\n"
+        << after;
     const double running =
         seconds_between(started, small_since) + seconds_between(grown_at, Clock::now());
     EXPECT_LE(counter(after) - frames_before, frames_allowed(running))
@@ -309,12 +319,14 @@ TEST(TerminalScreenE2E, SuspendGivesTheTerminalBackAndFgRedrawsEverything) {
         const auto same = [&](const std::string& screen) {
             return paused ? screen == before : picture(screen) == picture(before);
         };
-        ASSERT_TRUE(s.wait_until(same, kPatience, true))
-            << "before:\n" << before << "after:\n" << s.capture(true);
+        ASSERT_TRUE(s.wait_until(same, kPatience, true)) << "before:\n"
+                                                         << before << "after:\n"
+                                                         << s.capture(true);
         if (paused) s.send_keys({"x"});
         ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
             return counter(screen) > counter(before) + 2;
-        })) << "plays on: " << s.capture();
+        })) << "plays on: "
+            << s.capture();
         s.send_keys({"q"});
         ASSERT_TRUE(s.wait_for_alternate_screen(false)) << s.capture();
         s.send_text("echo PROBE-STATUS-$?\n");  // fg's status is the job's
@@ -352,8 +364,9 @@ TEST(TerminalScreenE2E, SuspendedAtTheSizeNoticeTheGamePlaysOnAtOnceAfterFg) {
         << s.capture();
     const Clock::time_point back = Clock::now();
     const int frames = counter(s.capture());
-    ASSERT_TRUE(s.wait_until([&](const std::string& screen) { return counter(screen) >= frames + 5; }))
-        << s.capture();
+    ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
+        return counter(screen) >= frames + 5;
+    })) << s.capture();
     EXPECT_LT(seconds_between(back, Clock::now()), 3.0) << "the game stood still after fg";
     s.send_keys({"q"});
     EXPECT_TRUE(s.wait_for_alternate_screen(false)) << s.capture();

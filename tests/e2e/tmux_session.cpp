@@ -148,7 +148,9 @@ std::string TmuxSession::capture(bool escapes) const {
     return tmux({"capture-pane", "-p", "-N", "-t", target_});
 }
 
-std::string TmuxSession::row(int y) const { return row_of(capture(), y); }
+std::string TmuxSession::row(int y) const {
+    return row_of(capture(), y);
+}
 
 std::string row_of(const std::string& screen, int y) {
     std::istringstream in(screen);
@@ -199,7 +201,8 @@ std::vector<std::vector<ShownCell>> parse_capture(const std::string& text) {
     screen.feed(fed);
     std::vector<std::vector<ShownCell>> rows(static_cast<std::size_t>(lines));
     for (int y = 0; y < lines; ++y)
-        for (int x = 0; x < width; ++x) rows[static_cast<std::size_t>(y)].push_back(screen.at(x, y));
+        for (int x = 0; x < width; ++x)
+            rows[static_cast<std::size_t>(y)].push_back(screen.at(x, y));
     return rows;
 }
 

@@ -44,18 +44,18 @@ static int frames() {
         printf("quadro %i      ", n);
         if (_kbhit()) {
             switch (_getch()) {
-            case 'p':
-                _cputs("pausa");
-                _getch();
-                break;
-            case 'b': _beep(1000, 100); break;
-            case 'q': return 0;
-            case 't': std::terminate();
-            case 'e': throw 42;
-            case 'k': *nowhere = 1; break;
-            case 'l':
-                for (;;) stuck = stuck + 1;
-            default: break;
+                case 'p':
+                    _cputs("pausa");
+                    _getch();
+                    break;
+                case 'b': _beep(1000, 100); break;
+                case 'q': return 0;
+                case 't': std::terminate();
+                case 'e': throw 42;
+                case 'k': *nowhere = 1; break;
+                case 'l':
+                    for (;;) stuck = stuck + 1;
+                default: break;
             }
         }
         _sleep(50);
@@ -64,4 +64,6 @@ static int frames() {
 
 }  // namespace patrulha
 
-int main() { return patrulha::platform::run_on_terminal("frame_probe", patrulha::frames); }
+int main() {
+    return patrulha::platform::run_on_terminal("frame_probe", patrulha::frames);
+}

@@ -20,8 +20,8 @@ static void probe() {
         if (code == 7 || code == 8 || code == 9 || code == 10 || code == 13) {
             // Controls when written; placed as cells they show the font's symbol.
             DWORD written;
-            FillConsoleOutputCharacterA(GetStdHandle(STD_OUTPUT_HANDLE), static_cast<CHAR>(code),
-                                        1, COORD{static_cast<SHORT>(x - 1), static_cast<SHORT>(y - 1)},
+            FillConsoleOutputCharacterA(GetStdHandle(STD_OUTPUT_HANDLE), static_cast<CHAR>(code), 1,
+                                        COORD{static_cast<SHORT>(x - 1), static_cast<SHORT>(y - 1)},
                                         &written);
         } else {
             putchxy(x, y, static_cast<char>(code));

@@ -29,7 +29,8 @@ TEST_F(GameTest, EachKindIsDrawnInItsColour) {
     });
     vb.end_after_polls(1);
     run_main();
-    EXPECT_EQ(field_picture(2, 4, 4, 21), "..................\n.1....2....3....4.\n..................\n");
+    EXPECT_EQ(field_picture(2, 4, 4, 21),
+              "..................\n.1....2....3....4.\n..................\n");
     EXPECT_EQ(field_attribute(5, 3), LIGHTRED);
     EXPECT_EQ(field_attribute(10, 3), LIGHTBLUE);
     EXPECT_EQ(field_attribute(15, 3), LIGHTCYAN);

@@ -1,10 +1,11 @@
 // The explosion star: its nine parts, where each is left out near the
 // field's edges, its colour, its timing and its wiping.
+#include "screens/explosao.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "screens/explosao.h"
 #include "tests/screen/game_test_support.h"
 
 namespace patrulha::testing {
@@ -18,7 +19,9 @@ struct StarCase {
     const char* star;
 };
 
-std::ostream& operator<<(std::ostream& out, const StarCase& s) { return out << s.name; }
+std::ostream& operator<<(std::ostream& out, const StarCase& s) {
+    return out << s.name;
+}
 
 class ExplosaoTest : public GameTest, public ::testing::WithParamInterface<StarCase> {
 protected:
@@ -63,18 +66,17 @@ TEST_P(ExplosaoTest, TheStarFlashesWhiteAndIsWiped) {
     EXPECT_EQ(attribute_at(s.c + 2, s.r + 2), WHITE) << "wiped in white on black";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Centres, ExplosaoTest,
-    ::testing::Values(StarCase{"middle", 20, 10, "\\|/\n-*-\n/|\\\n"},
-                      StarCase{"column1", 1, 10, ".|/\n.*-\n.|\\\n"},
-                      StarCase{"column2", 2, 10, "\\|/\n-*-\n/|\\\n"},
-                      StarCase{"column41", 41, 10, "\\|/\n-*-\n/|\\\n"},
-                      StarCase{"column42", 42, 10, "\\|.\n-*.\n/|.\n"},
-                      StarCase{"row1", 20, 1, "...\n-*-\n/|\\\n"},
-                      StarCase{"row2", 20, 2, "\\|/\n-*-\n/|\\\n"},
-                      StarCase{"corner0_1", 0, 1, "...\n.*-\n.|\\\n"},
-                      StarCase{"row38", 20, 38, "\\|/\n-*-\n/|\\\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Centres, ExplosaoTest,
+                         ::testing::Values(StarCase{"middle", 20, 10, "\\|/\n-*-\n/|\\\n"},
+                                           StarCase{"column1", 1, 10, ".|/\n.*-\n.|\\\n"},
+                                           StarCase{"column2", 2, 10, "\\|/\n-*-\n/|\\\n"},
+                                           StarCase{"column41", 41, 10, "\\|/\n-*-\n/|\\\n"},
+                                           StarCase{"column42", 42, 10, "\\|.\n-*.\n/|.\n"},
+                                           StarCase{"row1", 20, 1, "...\n-*-\n/|\\\n"},
+                                           StarCase{"row2", 20, 2, "\\|/\n-*-\n/|\\\n"},
+                                           StarCase{"corner0_1", 0, 1, "...\n.*-\n.|\\\n"},
+                                           StarCase{"row38", 20, 38, "\\|/\n-*-\n/|\\\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GameTest, TheStarInColumn41ReachesTheFieldsLastColumnAndNoFurther) {
     // The frame's separator column (45) stays as it was.

@@ -50,7 +50,9 @@ struct SpentCase {
     int below;
 };
 
-std::ostream& operator<<(std::ostream& out, const SpentCase& s) { return out << s.name; }
+std::ostream& operator<<(std::ostream& out, const SpentCase& s) {
+    return out << s.name;
+}
 
 class ShotSpentTest : public GameTest, public ::testing::WithParamInterface<SpentCase> {};
 
@@ -79,10 +81,10 @@ INSTANTIATE_TEST_SUITE_P(Below, ShotSpentTest,
 
 TEST_F(FallingTest, FallingObjectsMoveDownAndReplaceWhatTheyMeet) {
     vb.call([] {
-        matriz_tela[5][20] = kShot;         // onto an empty cell
-        matriz_tela[7][20] = kShot;         // above a pickup, which falls first
+        matriz_tela[5][20] = kShot;  // onto an empty cell
+        matriz_tela[7][20] = kShot;  // above a pickup, which falls first
         matriz_tela[7][21] = kPickup;
-        matriz_tela[9][20] = kPickup;       // above an enemy shot, which falls first
+        matriz_tela[9][20] = kPickup;  // above an enemy shot, which falls first
         matriz_tela[9][21] = kShot;
         matriz_tela[11][20] = kPickup;      // onto an empty cell
         matriz_tela[13][20] = kShot;        // onto a player's shot that has
@@ -91,16 +93,18 @@ TEST_F(FallingTest, FallingObjectsMoveDownAndReplaceWhatTheyMeet) {
         matriz_tela[15][21] = 31;
     });
     vb.after_polls(1).call([&] {
-        EXPECT_EQ(grid_picture(20, 23, 5, 15), "...........\n"
-                                               "o.o.+.+.o.+\n"
-                                               "..+.o......\n"
-                                               "...........\n");
+        EXPECT_EQ(grid_picture(20, 23, 5, 15),
+                  "...........\n"
+                  "o.o.+.+.o.+\n"
+                  "..+.o......\n"
+                  "...........\n");
         // The replaced player's shot leaves its image in row 22 until the
         // enemy shot falls over it.
-        EXPECT_EQ(field_picture(20, 23, 5, 15), "...........\n"
-                                                "o.o.+.+.o.+\n"
-                                                "..+.o...^..\n"
-                                                "...........\n");
+        EXPECT_EQ(field_picture(20, 23, 5, 15),
+                  "...........\n"
+                  "o.o.+.+.o.+\n"
+                  "..+.o...^..\n"
+                  "...........\n");
         EXPECT_EQ(field_attribute(5, 21), YELLOW);
         EXPECT_EQ(field_attribute(11, 21), LIGHTRED);
         EXPECT_EQ(pontos, 0);
@@ -247,7 +251,8 @@ TEST_F(FallingTest, ASecondLifeLostInTheGameOverFrameTakesTheCountBelowZero) {
         vb.on_present([&] { lives_shown.push_back(vb.row_codes(8, 60, 61)); });
     });
     vb.after_polls(5).key('n');
-    // The prompt's wait takes the answer at once. Only one answer is scripted: a second prompt would end the script.
+    // The prompt's wait takes the answer at once. Only one answer is scripted: a second prompt
+    // would end the script.
     EXPECT_EQ(run_main(), RunEnd::Returned);
     vb.on_present(nullptr);
     EXPECT_EQ(vidas, -1);

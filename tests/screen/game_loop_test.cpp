@@ -194,12 +194,14 @@ TEST_F(GameTest, AShotLeavesAtTheTopAfterTheShipsPause) {
 
 struct HitCase {
     const char* name;
-    int target;       // glyph placed above the shot
+    int target;  // glyph placed above the shot
     int points;
     bool explosion;
 };
 
-std::ostream& operator<<(std::ostream& out, const HitCase& h) { return out << h.name; }
+std::ostream& operator<<(std::ostream& out, const HitCase& h) {
+    return out << h.name;
+}
 
 class ShotHitTest : public GameTest, public ::testing::WithParamInterface<HitCase> {};
 
@@ -209,9 +211,8 @@ TEST_P(ShotHitTest, AShotUnderATarget) {
     // The target stands two rows above the ship; the shot fired into the
     // cell between hits it in the next frame.
     vb.call([&] { matriz_tela[21][35] = static_cast<unsigned char>(hit.target); });
-    vb.key('z').call([&] {
-        vb.on_present([&] { presented.push_back(field_picture(34, 38, 19, 23)); });
-    });
+    vb.key('z').call(
+        [&] { vb.on_present([&] { presented.push_back(field_picture(34, 38, 19, 23)); }); });
     vb.after_polls(1).call([&] { vb.on_present(nullptr); });
     vb.end_after_polls(0);
     run_main();
@@ -223,7 +224,8 @@ TEST_P(ShotHitTest, AShotUnderATarget) {
     EXPECT_EQ(field_code(21, 35), ' ');
     EXPECT_EQ(field_code(21, 36), ' ');
     EXPECT_EQ(field_code(21, 37), 5) << "the ship drawn again in the same frame";
-    EXPECT_EQ(vb.row_codes(12, 60, 62), std::to_string(hit.points) + (hit.points < 10 ? "  " : " "));
+    EXPECT_EQ(vb.row_codes(12, 60, 62),
+              std::to_string(hit.points) + (hit.points < 10 ? "  " : " "));
     const std::string star = ".\\|/.\n.-*-.\n./|\\.\n";
     bool star_seen = false;
     for (const std::string& p : presented) star_seen |= p.find(star) != std::string::npos;
@@ -326,11 +328,13 @@ TEST_F(GameTest, UpIntoAnOccupiedCellTakesItWithoutPenalty) {
 
 struct BlockedCase {
     const char* name;
-    int dc, dr;   // the direction
-    int key;      // its second code
+    int dc, dr;  // the direction
+    int key;     // its second code
 };
 
-std::ostream& operator<<(std::ostream& out, const BlockedCase& b) { return out << b.name; }
+std::ostream& operator<<(std::ostream& out, const BlockedCase& b) {
+    return out << b.name;
+}
 
 class BlockedMoveTest : public GameTest, public ::testing::WithParamInterface<BlockedCase> {};
 
@@ -402,14 +406,18 @@ TEST_F(GameTest, MovesAreRefusedAtTheFourBorders) {
 
 TEST_F(GameTest, XRecentresWithoutPenaltyReplacingWhatIsThere) {
     std::size_t sleeps_before = 0;
-    vb.left().left().call([&] {
-        matriz_tela[21][37] = 219;
-        sleeps_before = vb.sleeps().size();
-    }).key('x').call([this] {
-        EXPECT_EQ(matriz_tela[19][37], 0);
-        EXPECT_EQ(matriz_tela[21][37], 5);
-        EXPECT_EQ(field_code(19, 37), ' ');
-    });
+    vb.left()
+        .left()
+        .call([&] {
+            matriz_tela[21][37] = 219;
+            sleeps_before = vb.sleeps().size();
+        })
+        .key('x')
+        .call([this] {
+            EXPECT_EQ(matriz_tela[19][37], 0);
+            EXPECT_EQ(matriz_tela[21][37], 5);
+            EXPECT_EQ(field_code(19, 37), ' ');
+        });
     vb.end_after_polls(1);
     run_main();
     EXPECT_EQ(vidas, 4);

@@ -120,7 +120,9 @@ struct ClusterCase {
     const char* shape;            // grid rows 0 to 2, columns 1 to 3
 };
 
-std::ostream& operator<<(std::ostream& out, const ClusterCase& c) { return out << c.name; }
+std::ostream& operator<<(std::ostream& out, const ClusterCase& c) {
+    return out << c.name;
+}
 
 class ClusterTest : public SpawningTest, public ::testing::WithParamInterface<ClusterCase> {};
 
@@ -151,9 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SpawningTest, ClustersReachColumns1To40AndNoFurther) {
     // Centre draw 37 gives column 39: its right-hand cells are column 40.
     std::vector<int> draws = {3, 3, 3, 1, 37, 0, 1, 2, 3, 4, 2, 2, 2, 2};
-    frame_with(draws, [&] {
-        EXPECT_EQ(grid_picture(0, 2, 37, 42), "..#...\n.###..\n..##..\n");
-    });
+    frame_with(draws, [&] { EXPECT_EQ(grid_picture(0, 2, 37, 42), "..#...\n.###..\n..##..\n"); });
     vb.end_after_polls(0);
     run_main();
 }

@@ -48,9 +48,10 @@ void check_cases(const std::vector<KeyCase>& cases, const char* term = "xterm-25
         child.wait_until([&] { return reported_codes(child.report()) == c.codes; });
         ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
         child.type(std::string(1, kSentinel));
-        ASSERT_TRUE(child.wait_until(
-            [&] { return has_line(child.report(), std::to_string(kSentinel)); }))
-            << "the child did not echo the end mark: " << child.report();
+        ASSERT_TRUE(child.wait_until([&] {
+            return has_line(child.report(), std::to_string(kSentinel));
+        })) << "the child did not echo the end mark: "
+            << child.report();
         EXPECT_EQ(reported_codes(child.report()), c.codes);
     }
 }

@@ -3,6 +3,8 @@
 // question, must leave every cell showing the console's glyph and colours,
 // with every terminal's own description, in UTF-8 and narrow locales; and
 // it must send nothing that is not needed.
+#include "platform/terminal/screen_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -12,7 +14,6 @@
 
 #include "platform/cp850.h"
 #include "platform/terminal/narrow_glyphs.h"
-#include "platform/terminal/screen_writer.h"
 #include "platform/terminal/terminal_backend.h"
 #include "platform/terminal/terminfo.h"
 #include "tests/support/ansi_screen.h"
@@ -63,12 +64,18 @@ std::string difference(const AnsiScreen& screen, const ConsoleBuffer& console,
             const ExpectedLook want = expected_look(cell.attribute, colours);
             const bool blank = glyph == " " || glyph == "\u00A0";
             std::string why;
-            if (shown.glyph != glyph) why = "glyph '" + shown.glyph + "' for '" + glyph + "'";
-            else if (!blank && shown.acs != acs) why = "line-drawing set";
-            else if (shown.bg != want.bg) why = "background " + std::to_string(shown.bg);
-            else if (shown.reverse != want.reverse) why = "reverse video";
-            else if (!blank && shown.fg != want.fg) why = "foreground " + std::to_string(shown.fg);
-            else if (!blank && shown.bold != want.bold) why = "bold";
+            if (shown.glyph != glyph)
+                why = "glyph '" + shown.glyph + "' for '" + glyph + "'";
+            else if (!blank && shown.acs != acs)
+                why = "line-drawing set";
+            else if (shown.bg != want.bg)
+                why = "background " + std::to_string(shown.bg);
+            else if (shown.reverse != want.reverse)
+                why = "reverse video";
+            else if (!blank && shown.fg != want.fg)
+                why = "foreground " + std::to_string(shown.fg);
+            else if (!blank && shown.bold != want.bold)
+                why = "bold";
             if (!why.empty())
                 return "cell " + std::to_string(x) + "," + std::to_string(y) + " (code " +
                        std::to_string(cell.code) + ", attribute " + std::to_string(cell.attribute) +
@@ -91,7 +98,7 @@ void change(ConsoleBuffer& console, std::mt19937& random) {
         for (int y = top; y < std::min(kHeight, top + 12); ++y)
             for (int x = left; x < std::min(kWidth, left + 30); ++x)
                 console.set({x, y}, Cell{static_cast<std::uint8_t>(pick(256)),
-                                          static_cast<std::uint16_t>(pick(256))});
+                                         static_cast<std::uint16_t>(pick(256))});
     } else {
         for (int k = 1 + pick(6); k > 0; --k) {
             // Mostly a few attributes, as a game's screen has.
@@ -109,18 +116,19 @@ void change(ConsoleBuffer& console, std::mt19937& random) {
 struct WriterCase {
     const char* term;
     bool utf8;
-    bool larger = false;  // a window larger than the console
+    bool larger = false;   // a window larger than the console
     bool no_msgr = false;  // as if moving with attributes on were unsafe
 };
 
 TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
-    for (const WriterCase& c : {WriterCase{"xterm-256color", true}, WriterCase{"tmux-256color", true},
-                                WriterCase{"screen-256color", true}, WriterCase{"linux", true},
-                                WriterCase{"xterm", true}, WriterCase{"vt100", true},
-                                WriterCase{"xterm-256color", false}, WriterCase{"tmux-256color", false},
-                                WriterCase{"linux", false}, WriterCase{"vt100", false},
-                                WriterCase{"xterm-256color", true, true}, WriterCase{"linux", true, true},
-                                WriterCase{"xterm", true, false, true}, WriterCase{"vt100", false, false, true}}) {
+    for (const WriterCase& c :
+         {WriterCase{"xterm-256color", true}, WriterCase{"tmux-256color", true},
+          WriterCase{"screen-256color", true}, WriterCase{"linux", true}, WriterCase{"xterm", true},
+          WriterCase{"vt100", true}, WriterCase{"xterm-256color", false},
+          WriterCase{"tmux-256color", false}, WriterCase{"linux", false},
+          WriterCase{"vt100", false}, WriterCase{"xterm-256color", true, true},
+          WriterCase{"linux", true, true}, WriterCase{"xterm", true, false, true},
+          WriterCase{"vt100", false, false, true}}) {
         SCOPED_TRACE(std::string(c.term) + (c.utf8 ? ", UTF-8" : ", narrow") +
                      (c.larger ? ", larger window" : "") + (c.no_msgr ? ", no msgr" : ""));
         TerminalStrings strings = platform::load_terminal_strings(c.term);
@@ -143,7 +151,8 @@ TEST(ScreenWriter, EveryCellShowsTheConsoleAfterEveryPresentOnEveryTerminal) {
                 ASSERT_EQ(screen.cursor_y(), console.cursor().y) << "after present " << present;
             }
             if (!strings.hide_cursor.empty()) {
-                ASSERT_EQ(screen.cursor_shown(), console.cursor_visible()) << "after present " << present;
+                ASSERT_EQ(screen.cursor_shown(), console.cursor_visible())
+                    << "after present " << present;
             }
         }
     }
@@ -185,7 +194,8 @@ TEST(ScreenWriter, LookingOnlyAtWrittenRowsSendsTheBytesOfAFullComparison) {
                                {pick(kWidth), pick(kHeight)}, Cell{' ', 0x17});
             } else if (kind == 3) {
                 console.set_cursor({pick(kWidth), kHeight - 1});
-                for (int k = pick(120); k > 0; --k) console.put(static_cast<std::uint8_t>(32 + pick(90)));
+                for (int k = pick(120); k > 0; --k)
+                    console.put(static_cast<std::uint8_t>(32 + pick(90)));
             } else if (kind == 4) {
                 // Nothing written: the present must cost nothing.
             } else {

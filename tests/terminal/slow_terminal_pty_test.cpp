@@ -102,11 +102,12 @@ TEST(SlowTerminalPty, TwoCtrlCHalfAMillisecondApartLeaveTheTerminalRestored) {
     // out): some runs have it land just after the restore was written.
     for (int run = 0; run < 8; ++run) {
         const auto gap = std::chrono::microseconds(250 * (run + 1));
-        SCOPED_TRACE("run " + std::to_string(run) + ", " + std::to_string(gap.count()) + " us apart");
+        SCOPED_TRACE("run " + std::to_string(run) + ", " + std::to_string(gap.count()) +
+                     " us apart");
         PtyChild child(PtyChild::program(PATRULHA_BINARY, kEnvironment));
-        ASSERT_TRUE(child.wait_until(
-            [&] { return child.output().find("ESC para sair") != std::string::npos; }))
-            << child.output();
+        ASSERT_TRUE(child.wait_until([&] {
+            return child.output().find("ESC para sair") != std::string::npos;
+        })) << child.output();
         child.type("4");
         ASSERT_TRUE(child.wait_until([&] { return child.input_taken(); }));
         // Unread for a moment, behind repaints of the whole screen: what the
@@ -122,8 +123,7 @@ TEST(SlowTerminalPty, TwoCtrlCHalfAMillisecondApartLeaveTheTerminalRestored) {
         ASSERT_TRUE(child.wait_for_exit());
         child.pause(50ms);
         EXPECT_TRUE(WIFSIGNALED(child.status()) && WTERMSIG(child.status()) == SIGINT);
-        ASSERT_TRUE(restored(child.output()))
-            << child.output().substr(child.output().size() - 200);
+        ASSERT_TRUE(restored(child.output())) << child.output().substr(child.output().size() - 200);
     }
 }
 

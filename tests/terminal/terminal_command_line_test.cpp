@@ -61,7 +61,8 @@ TEST(TerminalCommandLine, AnAnswerThatCannotBeWrittenIsAFailure) {
     if (run_capture("test -w /dev/full && echo yes") != "yes\n") GTEST_SKIP() << "no /dev/full";
     for (const char* argument : {"--help", "--version"}) {
         SCOPED_TRACE(argument);
-        EXPECT_EQ(run_capture(kBinary + " " + argument + " >/dev/full 2>/dev/null; echo $?"), "1\n");
+        EXPECT_EQ(run_capture(kBinary + " " + argument + " >/dev/full 2>/dev/null; echo $?"),
+                  "1\n");
     }
 }
 

@@ -60,11 +60,10 @@ TEST(TerminalGlyphs, LettersKeepTheirBaseLetterAndBoxesTheirShape) {
     // Each accented letter of the code page shows as its letter without the
     // accent, in the same case.
     const std::map<char32_t, char> bases = {
-        {U'Ç', 'C'}, {U'ü', 'u'}, {U'é', 'e'}, {U'â', 'a'}, {U'à', 'a'}, {U'ç', 'c'},
-        {U'ê', 'e'}, {U'í', 'i'}, {U'ó', 'o'}, {U'ú', 'u'}, {U'ñ', 'n'}, {U'Ñ', 'N'},
-        {U'Á', 'A'}, {U'Â', 'A'}, {U'À', 'A'}, {U'ã', 'a'}, {U'Ã', 'A'}, {U'Ê', 'E'},
-        {U'Í', 'I'}, {U'Ó', 'O'}, {U'Ô', 'O'}, {U'õ', 'o'}, {U'Õ', 'O'}, {U'Ú', 'U'},
-        {U'É', 'E'}, {U'ô', 'o'}, {U'Ö', 'O'}, {U'Ü', 'U'},
+        {U'Ç', 'C'}, {U'ü', 'u'}, {U'é', 'e'}, {U'â', 'a'}, {U'à', 'a'}, {U'ç', 'c'}, {U'ê', 'e'},
+        {U'í', 'i'}, {U'ó', 'o'}, {U'ú', 'u'}, {U'ñ', 'n'}, {U'Ñ', 'N'}, {U'Á', 'A'}, {U'Â', 'A'},
+        {U'À', 'A'}, {U'ã', 'a'}, {U'Ã', 'A'}, {U'Ê', 'E'}, {U'Í', 'I'}, {U'Ó', 'O'}, {U'Ô', 'O'},
+        {U'õ', 'o'}, {U'Õ', 'O'}, {U'Ú', 'U'}, {U'É', 'E'}, {U'ô', 'o'}, {U'Ö', 'O'}, {U'Ü', 'U'},
     };
     for (const auto& [letter, base] : bases) {
         const auto code = unicode_to_cp850(letter);

@@ -1,15 +1,14 @@
 // The tone generator: the frequency and length asked for, with fades that
 // keep the ends silent, and silence where no tone can be made.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/terminal/sound.h"
 #include "tests/support/sound_device.h"
@@ -120,7 +119,8 @@ TEST(TerminalSound, ADeviceThatNeverAnswersDoesNotHoldTheEnd) {
     {
         TonePlayer player;
         player.play(1000, 100);
-        EXPECT_FALSE(testing::wait_until([&] { return player.idle(); }, std::chrono::milliseconds(300)));
+        EXPECT_FALSE(
+            testing::wait_until([&] { return player.idle(); }, std::chrono::milliseconds(300)));
         stopping = std::chrono::steady_clock::now();
     }
     const auto took = std::chrono::steady_clock::now() - stopping;

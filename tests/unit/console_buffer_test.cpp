@@ -33,7 +33,8 @@ TEST_F(ConsoleBufferTest, WritesPutEachCodeInTheCurrentAttributeAndAdvance) {
     SetConsoleTextAttribute(out, 0x1E);
     at(10, 5);
     printf("%c%s%i", 5, "ab", 42);
-    EXPECT_EQ(vb.row_codes(6, 11, 15), std::string("\x05" "ab42"));
+    EXPECT_EQ(vb.row_codes(6, 11, 15), std::string("\x05"
+                                                   "ab42"));
     for (int x = 11; x <= 15; ++x) EXPECT_EQ(attribute_at(x, 6), 0x1E);
     EXPECT_EQ(info().dwCursorPosition.X, 15);
     _putch(190);

@@ -18,8 +18,8 @@ namespace {
 
 struct Rule {
     const char* name;
-    int over;                 // the draw is rand() % over + 1
-    std::set<int> allowed;    // direction codes the rule lets through
+    int over;               // the draw is rand() % over + 1
+    std::set<int> allowed;  // direction codes the rule lets through
 };
 
 // The rule that governs a cell of the zone, written out from the game's
@@ -89,7 +89,7 @@ TEST_F(EnemyMovesTest, FromEveryCellEveryDrawSequenceStaysInTheZoneWithAnAllowed
 }
 
 TEST_F(EnemyMovesTest, EveryAllowedStepIsReachedFromEachKindOfCell) {
-    const std::vector<std::pair<int, int>> cells = {{0, 0},  {42, 0},  {0, 15}, {42, 15}, {20, 0},
+    const std::vector<std::pair<int, int>> cells = {{0, 0},   {42, 0}, {0, 15}, {42, 15}, {20, 0},
                                                     {20, 15}, {0, 7},  {42, 7}, {20, 7}};
     for (const auto& [c, l] : cells) {
         const Rule rule = rule_for(c, l);

@@ -13,12 +13,12 @@ using PacingTest = ConsoleTest;
 
 TEST_F(PacingTest, ConsoleCallsAndWritesChargeOneRoundTripEach) {
     const auto start = Runtime::instance().clock().console_time();
-    gotoxy(1, 1);                  // one call
-    textcolor(3);                  // one call
-    printf("a long text %i", 42);  // one write
-    _putch('x');                   // one write
+    gotoxy(1, 1);                     // one call
+    textcolor(3);                     // one call
+    printf("a long text %i", 42);     // one write
+    _putch('x');                      // one write
     GetStdHandle(STD_OUTPUT_HANDLE);  // free
-    clrscr();  // a query, 42 rows of two fills, a cursor move
+    clrscr();                         // a query, 42 rows of two fills, a cursor move
     EXPECT_EQ(Runtime::instance().clock().console_time() - start,
               (4 + 1 + 84 + 1) * kConsoleCallCostUs);
 }

@@ -1,8 +1,8 @@
 // The runtime services as the game calls them: formats, random numbers,
 // the clock, strcpy.
-#include "tests/support/harness.h"
-
 #include <set>
+
+#include "tests/support/harness.h"
 
 namespace patrulha::testing {
 namespace {

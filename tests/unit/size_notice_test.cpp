@@ -8,13 +8,15 @@ namespace patrulha::platform {
 namespace {
 
 std::string picture(int columns, int rows) {
-    std::vector<std::string> screen(static_cast<std::size_t>(rows), std::string(static_cast<std::size_t>(columns), '.'));
+    std::vector<std::string> screen(static_cast<std::size_t>(rows),
+                                    std::string(static_cast<std::size_t>(columns), '.'));
     for (const NoticeLine& line : size_notice(columns, rows)) {
         EXPECT_GE(line.x, 0);
         EXPECT_LE(line.x + static_cast<int>(line.text.size()), columns) << line.text;
         EXPECT_GE(line.y, 0);
         EXPECT_LT(line.y, rows) << line.text;
-        screen[static_cast<std::size_t>(line.y)].replace(static_cast<std::size_t>(line.x), line.text.size(), line.text);
+        screen[static_cast<std::size_t>(line.y)].replace(static_cast<std::size_t>(line.x),
+                                                         line.text.size(), line.text);
     }
     std::string out;
     for (const std::string& row : screen) out += row + "\n";

@@ -1,12 +1,12 @@
 // The console's key events become the game's key codes: the same table as
 // on terminals.
+#include "platform/windows/console_keys.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <string>
 #include <vector>
-
-#include "platform/windows/console_keys.h"
 
 namespace patrulha::platform {
 namespace {

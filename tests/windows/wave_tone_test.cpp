@@ -1,5 +1,7 @@
 // The tones played through the wave output device: their length, their
 // loudness, their soft edges, and silence where no tone can be made.
+#include "platform/windows/wave_tone.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "platform/tone.h"
-#include "platform/windows/wave_tone.h"
 
 namespace patrulha::platform {
 namespace {

@@ -74,8 +74,8 @@ TmuxSession run_exe(int columns = 80, int rows = 42, const std::string& exe = kE
 
 // Console colours as the terminal numbers them (wine writes the console's
 // 16 colours as the 16 ANSI ones).
-constexpr int kRed = 1, kGreen = 2, kBlue = 4, kMagenta = 5, kCyan = 6, kLightRed = 9,
-              kYellow = 11, kWhite = 15;
+constexpr int kRed = 1, kGreen = 2, kBlue = 4, kMagenta = 5, kCyan = 6, kLightRed = 9, kYellow = 11,
+              kWhite = 15;
 
 // The banner's letters are made of the character whose code is their colour.
 struct BannerLook {
@@ -83,8 +83,8 @@ struct BannerLook {
     int fg;
 };
 const std::vector<BannerLook> kBannerLooks = {
-    {"\u263a", kBlue},  {"\u263b", kGreen},   {"\u2665", kCyan},
-    {"\u2666", kRed},   {"\u2663", kMagenta}, {"\u266b", kYellow},
+    {"\u263a", kBlue}, {"\u263b", kGreen},   {"\u2665", kCyan},
+    {"\u2666", kRed},  {"\u2663", kMagenta}, {"\u266b", kYellow},
 };
 
 // Whether the terminal shows its cursor ("1") or not ("0").
@@ -99,7 +99,9 @@ std::string title(const TmuxSession& s) {
     return t;
 }
 
-bool is_black_background(const ShownCell& c) { return c.bg == 0 || c.bg == kDefaultColour; }
+bool is_black_background(const ShownCell& c) {
+    return c.bg == 0 || c.bg == kDefaultColour;
+}
 
 // Where a cell's text starts in a captured screen, and what it should look like.
 struct Expected {
@@ -109,7 +111,8 @@ struct Expected {
     int fg;
 };
 
-bool cells_are(const std::vector<std::vector<ShownCell>>& rows, const std::vector<Expected>& cells) {
+bool cells_are(const std::vector<std::vector<ShownCell>>& rows,
+               const std::vector<Expected>& cells) {
     for (const Expected& e : cells) {
         const ShownCell c = cell_at(rows, e.x, e.y);
         if (c.glyph != e.glyph || c.fg != e.fg || !is_black_background(c)) return false;
@@ -247,8 +250,8 @@ TEST(WineE2E, MenuInColourThenAGameMovedAndFiredInThenDEnds) {
         },
         kStep))
         << s.capture();
-    ASSERT_TRUE(s.wait_until([&](const std::string&) { return shot_rows(s, 23, 38).empty(); },
-                             kStep))
+    ASSERT_TRUE(
+        s.wait_until([&](const std::string&) { return shot_rows(s, 23, 38).empty(); }, kStep))
         << s.capture();
 
     // 'd' ends the program: status 0, the terminal as it was.
@@ -257,7 +260,8 @@ TEST(WineE2E, MenuInColourThenAGameMovedAndFiredInThenDEnds) {
     const std::string end = s.capture();
     EXPECT_NE(end.find("ENDED status=0"), std::string::npos) << end;
     EXPECT_NE(end.find("TTY-SAME"), std::string::npos) << end;
-    EXPECT_EQ(end.find("\u2551"), std::string::npos) << "the game's screen is left behind:\n" << end;
+    EXPECT_EQ(end.find("\u2551"), std::string::npos) << "the game's screen is left behind:\n"
+                                                     << end;
     EXPECT_EQ(cursor_shown(s), "1") << "the cursor is given back";
     EXPECT_EQ(title(s), first_title) << "the title is left as it was";
 }
@@ -280,16 +284,18 @@ TEST(WineE2E, EscAtTheMenuAndCtrlCInAGameEndTheProgram) {
         ASSERT_TRUE(s.wait_for_text("5 - PERSONALIZAR", kStart)) << way.name << "\n" << s.capture();
         for (const std::string& key : way.keys) {
             if (key == "C-c") {
-                ASSERT_TRUE(s.wait_until([&](const std::string&) { return ship_at(s, 23, 39); },
-                                         kStep))
-                    << way.name << "\n" << s.capture();
+                ASSERT_TRUE(
+                    s.wait_until([&](const std::string&) { return ship_at(s, 23, 39); }, kStep))
+                    << way.name << "\n"
+                    << s.capture();
             }
             s.send_keys({key});
         }
         ASSERT_TRUE(s.wait_for_text("TTY-", kStep + kStep)) << way.name << "\n" << s.capture();
         const std::string end = s.capture();
         EXPECT_NE(end.find("ENDED status=" + std::to_string(way.status)), std::string::npos)
-            << way.name << "\n" << end;
+            << way.name << "\n"
+            << end;
         EXPECT_NE(end.find("TTY-SAME"), std::string::npos) << way.name << "\n" << end;
     }
 }
