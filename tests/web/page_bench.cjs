@@ -20,14 +20,10 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
-const puppeteer = require('puppeteer-core');
+const shared = require('./browser.cjs');
 
 function option(name, fallback) {
-    const at = process.argv.indexOf(name);
-    if (at >= 0 && at + 1 < process.argv.length) return process.argv[at + 1];
-    if (fallback !== undefined) return fallback;
-    console.error(`page_bench: ${name} is missing`);
-    process.exit(2);
+    return shared.option('page_bench', name, fallback);
 }
 
 const pagePath = path.resolve(option('--page'));
@@ -126,16 +122,7 @@ async function main() {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'patrulha-page-bench-'));
     let browser;
     try {
-        browser = await puppeteer.launch({
-            executablePath: browserPath,
-            ignoreDefaultArgs: true,
-            pipe: true,
-            args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-                '--disable-background-networking', '--disable-component-update', '--disable-sync',
-                `--user-data-dir=${profile}`, '--window-size=1200,1000', 'about:blank'],
-            defaultViewport: { width: 1200, height: 1000 },
-            timeout: 60000,
-        });
+        browser = await shared.launchChromium(browserPath, profile);
         const page = await browser.newPage();
         const cdp = await page.createCDPSession();
         await cdp.send('Performance.enable', { timeDomain: 'threadTicks' });

@@ -18,16 +18,12 @@
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const shared = require('./browser.cjs');
 
 // ==== Options ====
 
 function option(name, fallback) {
-    const at = process.argv.indexOf(name);
-    if (at >= 0 && at + 1 < process.argv.length) return process.argv[at + 1];
-    if (fallback !== undefined) return fallback;
-    console.error(`page_test: ${name} is missing`);
-    process.exit(2);
+    return shared.option('page_test', name, fallback);
 }
 
 const pagePath = path.resolve(option('--page'));
@@ -527,16 +523,7 @@ async function main() {
     let browser;
     let passed = 0;
     try {
-        browser = await puppeteer.launch({
-            executablePath: browserPath,
-            ignoreDefaultArgs: true,
-            pipe: true,
-            args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-                '--disable-background-networking', '--disable-component-update', '--disable-sync',
-                `--user-data-dir=${profile}`, '--window-size=1200,1000', 'about:blank'],
-            defaultViewport: { width: 1200, height: 1000 },
-            timeout: 60000,
-        });
+        browser = await shared.launchChromium(browserPath, profile);
         const errors = [];
         const open = async () => {
             const page = await browser.newPage();
