@@ -350,6 +350,10 @@ TEST(TerminalScreenE2E, SuspendedAtTheSizeNoticeTheGamePlaysOnAtOnceAfterFg) {
     ASSERT_TRUE(s.wait_until([](const std::string& screen) {
         return shows_size_notice(screen, 60, 20);
     })) << s.capture();
+    // The notice shows before the game's next present, where it then stands
+    // still; a moment for it to get there (it presents every 50 ms), so that
+    // the stop comes while it stands still.
+    std::this_thread::sleep_for(seconds(1));
     s.send_keys({"C-z"});
     ASSERT_TRUE(s.wait_for_text("Stopped")) << s.capture();
     // Stopped this long, the stop once counted twice froze the game as long
