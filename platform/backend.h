@@ -24,9 +24,14 @@ class Backend {
 public:
     virtual ~Backend() = default;
 
-    // Shows the console buffer as it stands now. Called at every pacing
-    // point, before the wait.
+    // Shows the console buffer as it stands now. Called at the pacing
+    // points that wait, before the wait, before a wait for a key, and at a
+    // pacing point that does not wait where the last picture is old.
     virtual void present(const ConsoleBuffer& console) = 0;
+
+    // A pacing point that neither waits nor presents: what was drawn shows
+    // at the next present, microseconds of real time later.
+    virtual void pacing_point_without_wait(const ConsoleBuffer& console) { (void)console; }
 
     // Monotonic real time in microseconds.
     virtual std::int64_t now_us() = 0;
@@ -57,7 +62,15 @@ public:
     virtual std::time_t wall_time() = 0;
 
     // False when the console cannot be reached: every console call fails.
-    virtual bool console_available() { return true; }
+    // A plain flag: every console call of the game asks it, thousands of
+    // times a frame.
+    bool console_available() const { return console_available_; }
+
+protected:
+    void set_console_available(bool available) { console_available_ = available; }
+
+private:
+    bool console_available_ = true;
 };
 
 }  // namespace patrulha::platform

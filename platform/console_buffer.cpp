@@ -49,13 +49,6 @@ void ConsoleBuffer::reset() {
     touch(0, kHeight - 1);
 }
 
-bool ConsoleBuffer::set_cursor(Point p) {
-    if (!inside(p)) return false;
-    cursor_ = p;
-    wrap_pending_ = false;
-    return true;
-}
-
 bool ConsoleBuffer::set_cursor_info(int size, bool visible) {
     if (size < 1 || size > 100) return false;
     cursor_size_ = size;

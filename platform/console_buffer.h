@@ -75,7 +75,12 @@ public:
     Point cursor() const { return cursor_; }
     bool wrap_pending() const { return wrap_pending_; }
     // Refused (false, cursor unmoved) outside the buffer. Clears a pending wrap.
-    bool set_cursor(Point p);
+    bool set_cursor(Point p) {
+        if (!inside(p)) return false;
+        cursor_ = p;
+        wrap_pending_ = false;
+        return true;
+    }
 
     std::uint16_t attribute() const { return attribute_; }
     void set_attribute(std::uint16_t a) { attribute_ = a; }

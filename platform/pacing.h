@@ -17,6 +17,20 @@ constexpr std::int64_t kConsoleCallCostUs = 14;
 // suspend), console time is re-based instead of racing to catch up.
 constexpr std::int64_t kRebaseThresholdUs = 250'000;
 
+// A pacing point less than this behind console time does not wait: the
+// difference is carried to the next one. Shorter waits cost a wake-up each
+// and show nothing a player could see.
+constexpr std::int64_t kShortestWaitUs = 1'000;
+
+// A key poll carries up to this much to the next pacing point, where the
+// game has waited since a poll last found no key: more than a frame's
+// share after its ship's pause, less than a flood of keys could pile up.
+constexpr std::int64_t kLongestDeferralUs = 100'000;
+
+// A pacing point that does not wait still presents where the last picture
+// is this old in real time: on a machine too slow to wait at all.
+constexpr std::int64_t kOldestPictureUs = 20'000;
+
 class PacingClock {
 public:
     // Console time starts at 0 at real time `real_now`.

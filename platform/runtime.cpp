@@ -45,12 +45,16 @@ DetachedBackend detached;
 
 }  // namespace
 
+Runtime Runtime::instance_;
+
 Runtime::Runtime() : backend_(&detached) {}
 
 void Runtime::attach(Backend& backend) {
     backend_ = &backend;
     console_.reset();
     clock_.start(backend.now_us());
+    shown_at_us_ = backend.now_us();
+    waited_since_poll_ = false;
     random_.reset();
     keys_.clear();
     recent_events_.clear();
@@ -60,10 +64,33 @@ void Runtime::detach() {
     attach(detached);
 }
 
-void Runtime::pace() {
+void Runtime::pace(bool deferrable) {
+    const std::int64_t now = backend_->now_us();
+    const std::int64_t behind = clock_.catch_up(now);
+    if (behind < kShortestWaitUs || (deferrable && behind < kLongestDeferralUs)) {
+        // What was drawn shows at the next wait, microseconds of real time
+        // from now; only a machine too slow to wait at all shows it here,
+        // so that the screen never stands still for long.
+        if (now - shown_at_us_ < kOldestPictureUs) {
+            backend_->pacing_point_without_wait(console_);
+            return;
+        }
+        show(now);
+        return;
+    }
+    show(now);
+    // The present may have taken real time of its own.
+    const std::int64_t left = clock_.catch_up(backend_->now_us());
+    if (left > 0) backend_->sleep_us(left);
+    // The picture counts as new until the next wait ends: the game has
+    // drawn nothing since it went out.
+    shown_at_us_ = backend_->now_us();
+    waited_since_poll_ = true;
+}
+
+void Runtime::show(std::int64_t now) {
     backend_->present(console_);
-    const std::int64_t behind = clock_.catch_up(backend_->now_us());
-    if (behind > 0) backend_->sleep_us(behind);
+    shown_at_us_ = now;
 }
 
 void Runtime::write(std::string_view codes) {
@@ -77,10 +104,12 @@ void Runtime::write(std::string_view codes) {
 
 int Runtime::getch() {
     if (keys_.empty()) {
-        backend_->present(console_);
+        show(backend_->now_us());
         // A wait may end without a key (woken for a redraw): it waits on.
         while (keys_.empty()) backend_->read_keys(keys_, true);
-        clock_.wait_ended(backend_->now_us());
+        shown_at_us_ = backend_->now_us();
+        clock_.wait_ended(shown_at_us_);
+        waited_since_poll_ = true;
     }
     const int code = keys_.front();
     keys_.pop_front();
@@ -88,8 +117,14 @@ int Runtime::getch() {
 }
 
 bool Runtime::kbhit() {
-    pace();
+    // The poll defers its wait where the game has waited since a poll last
+    // found no key: a frame of play has paused for its ship since, and the
+    // poll's share of the frame, with the keys it finds, is caught up at
+    // the next pause. So a frame waits once and shows one picture, while a
+    // loop that never pauses is still paced here.
+    pace(waited_since_poll_);
     if (keys_.empty()) backend_->read_keys(keys_, false);
+    if (keys_.empty()) waited_since_poll_ = false;
     return !keys_.empty();
 }
 

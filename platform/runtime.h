@@ -42,12 +42,10 @@ private:
 
 class Runtime {
 public:
-    // Inline: every console call of the game comes through here, thousands
-    // a frame.
-    static Runtime& instance() {
-        static Runtime runtime;
-        return runtime;
-    }
+    // Inline, and a plain object rather than a function's static: every
+    // console call of the game comes through here, thousands a frame. It
+    // is made before main; nothing made before it uses it.
+    static Runtime& instance() { return instance_; }
 
     // Makes `backend` the one in use, with a fresh console, pacing clock,
     // key queue and generator.
@@ -63,8 +61,14 @@ public:
     // Charges one console round trip.
     void charge_call() { clock_.charge(kConsoleCallCostUs); }
 
-    // A pacing point: present the console, then let real time catch up.
-    void pace();
+    // A pacing point: where real time is at least kShortestWaitUs behind
+    // console time (kLongestDeferralUs when `deferrable`), present the
+    // console, then let real time catch up; otherwise carry the difference
+    // to the next pacing point, presenting only where the last picture is
+    // kOldestPictureUs old.
+    void pace(bool deferrable = false);
+    // Presents the console now, without waiting.
+    void present() { show(backend_->now_us()); }
 
     // Writes codes at the cursor as one console round trip.
     void write(std::string_view codes);
@@ -80,12 +84,17 @@ public:
 
 private:
     Runtime();
+    static Runtime instance_;
+    void show(std::int64_t now);
 
     Backend* backend_;
     ConsoleBuffer console_;
     PacingClock clock_;
     RandomSource random_;
     std::deque<int> keys_;
+    // Real time of the last present, or of the end of the wait after it.
+    std::int64_t shown_at_us_ = 0;
+    bool waited_since_poll_ = false;
     // The last four synthesised key events, to recognise Alt+Enter.
     std::deque<std::pair<int, unsigned>> recent_events_;
 };

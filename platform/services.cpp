@@ -29,9 +29,23 @@ void _sleep(unsigned long milliseconds) {
 }
 
 int printf(const char* format, ...) {
-    char small[512];
     va_list args;
     va_start(args, format);
+    // Most of what the game prints is one glyph ("%c") or a fixed text,
+    // dozens of times a frame: those need no formatting.
+    if (format[0] == '%' && format[1] == 'c' && format[2] == '\0') {
+        const char code = static_cast<char>(va_arg(args, int));
+        va_end(args);
+        Runtime::instance().write({&code, 1});
+        return 1;
+    }
+    if (std::strchr(format, '%') == nullptr) {
+        va_end(args);
+        const std::string_view text(format);
+        Runtime::instance().write(text);
+        return static_cast<int>(text.size());
+    }
+    char small[512];
     va_list again;
     va_copy(again, args);
     const int length = std::vsnprintf(small, sizeof small, format, args);

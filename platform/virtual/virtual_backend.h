@@ -96,12 +96,16 @@ public:
     int full_console_requests() const { return full_console_requests_; }
     int polls() const { return polls_; }
     int presents() const { return presents_; }
+    // The presents and waits the runtime really made: the pacing points
+    // that waited (a player would see these pictures) and a key wait.
+    int pictures() const { return pictures_; }
+    int waits() const { return waits_; }
     // Runs `observer` at every present, that is at every pacing point (a
     // sleep, a beep, a poll, a wait for a key): the screen as the player
     // sees it while the game waits. An empty function removes it.
     void on_present(std::function<void()> observer) { on_present_ = std::move(observer); }
     // Every console call fails while this is false.
-    void set_console_available(bool available) { console_available_ = available; }
+    using Backend::set_console_available;
 
     // ==== The screen ====
     // Screen positions are 1-based (column, row), as gotoxy takes them.
@@ -120,10 +124,15 @@ public:
 
     // ==== Backend ====
     void present(const ConsoleBuffer&) override {
-        ++presents_;
-        if (on_present_) on_present_();
+        ++pictures_;
+        observe();
     }
-    void sleep_us(std::int64_t us) override { now_us_ += us; }
+    // Tests watch every pacing point, whether or not it waits.
+    void pacing_point_without_wait(const ConsoleBuffer&) override { observe(); }
+    void sleep_us(std::int64_t us) override {
+        ++waits_;
+        now_us_ += us;
+    }
     void read_keys(std::deque<int>& keys, bool wait) override;
     void beep(unsigned frequency, unsigned duration_ms) override;
     void sleep_requested(unsigned long ms) override;
@@ -131,7 +140,6 @@ public:
     void synthesised_key(int virtual_key, int scan_code, unsigned flags) override;
     void request_full_console() override { ++full_console_requests_; }
     std::time_t wall_time() override { return 1'700'000'000 + now_us_ / 1'000'000; }
-    bool console_available() override { return console_available_; }
 
 private:
     struct Step {
@@ -143,6 +151,10 @@ private:
     };
 
     void add(Step::Kind kind, int code, std::function<void()> action = {});
+    void observe() {
+        ++presents_;
+        if (on_present_) on_present_();
+    }
 
     std::deque<Step> script_;
     int pending_polls_ = 0;  // for the next step added
@@ -157,7 +169,8 @@ private:
     int full_console_requests_ = 0;
     int polls_ = 0;
     int presents_ = 0;
-    bool console_available_ = true;
+    int pictures_ = 0;
+    int waits_ = 0;
     std::function<void()> on_present_;
 };
 

@@ -24,7 +24,7 @@ int run_on_web(const std::function<int()>& body) {
     const int status = run_attached(page, body, error);
     // What the game left on its console is presented before the end
     // screen replaces it.
-    Runtime::instance().pace();
+    Runtime::instance().present();
     Runtime::instance().detach();
     page_ended(status, error.c_str());
     return status;

@@ -116,17 +116,51 @@ TEST_F(GameTest, AnOrdinaryFrameAtTheFirstLevel) {
 
 TEST_F(GameTest, AFrameWhoseAsteroidsFallSweepsTheFieldOnceMore) {
     std::int64_t t0 = 0, t1 = 0;
+    // Console time: the frame's real wait comes at the next frame's pause.
     vb.after_polls(2).call([&] {
-        t0 = vb.now_us();
+        t0 = console_time();
         vb.force_rand({1});
     });
-    vb.after_polls(1).call([&] { t1 = vb.now_us(); });
+    vb.after_polls(1).call([&] { t1 = console_time(); });
     vb.end_after_polls(0);
     run_main();
     const double frame_ms = static_cast<double>(t1 - t0) / 1000.0;
     std::cout << "[ figures  ] frame with the asteroid scan at level 1: " << frame_ms
               << " ms of console time\n";
     EXPECT_NEAR(frame_ms, 74.0, 3.0);
+}
+
+TEST_F(GameTest, AFrameWaitsOnceAndShowsOnePictureEvenWithoutItsShip) {
+    constexpr int kFrames = 10;
+    struct Mark {
+        int waits, pictures;
+        std::int64_t console, real;
+    };
+    std::vector<Mark> marks;
+    const auto mark = [&] {
+        marks.push_back({vb.waits(), vb.pictures(), console_time(), vb.now_us()});
+    };
+    vb.after_polls(2).call(mark);
+    vb.after_polls(kFrames).call([&] {
+        mark();
+        // A ship run over by an enemy leaves the field without its pause:
+        // the key poll paces those frames itself.
+        matriz_tela[col_nave][lin_nave] = 0;
+    });
+    vb.after_polls(1).call(mark);
+    vb.after_polls(kFrames).call(mark);
+    vb.end_after_polls(0);
+    run_main();
+
+    ASSERT_EQ(marks.size(), 4u);
+    EXPECT_EQ(marks[1].waits - marks[0].waits, kFrames);
+    EXPECT_EQ(marks[1].pictures - marks[0].pictures, kFrames);
+    EXPECT_EQ(marks[3].waits - marks[2].waits, kFrames);
+    EXPECT_EQ(marks[3].pictures - marks[2].pictures, kFrames);
+    // Without the ship the poll waits at the frame's end: real time is
+    // console time there.
+    EXPECT_EQ(marks[3].real, marks[3].console);
+    EXPECT_NEAR(static_cast<double>(marks[3].real - marks[2].real) / kFrames / 1000.0, 49.0, 3.0);
 }
 
 // ==== The player's shots ====

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "game/estado.h"
@@ -36,6 +37,9 @@ protected:
         }
         return n;
     }
+
+    // Console time since the runtime was attached, in microseconds.
+    static std::int64_t console_time() { return platform::Runtime::instance().clock().console_time(); }
 
     static void clear_grid() {
         for (auto& column : matriz_tela) std::fill(std::begin(column), std::end(column), 0);
