@@ -66,8 +66,13 @@ public:
     static bool inside(Point p) { return bounds().contains(p); }
 
     const Cell& at(Point p) const { return cells_[index(p)]; }
+    // A cell written as it stood changes nothing for a reader: the game
+    // prints its ship and its enemies anew every frame, most of them where
+    // they were.
     void set(Point p, Cell cell) {
-        cells_[index(p)] = cell;
+        Cell& here = cells_[index(p)];
+        if (here == cell) return;
+        here = cell;
         touch(p.y, p.y);
     }
 
@@ -114,8 +119,8 @@ public:
     // the current attribute.
     void scroll_up();
 
-    // Every write to cells stamps the rows it touched with a stamp newer
-    // than any before it, in this buffer or another. The newest stamp of
+    // Every write that changes cells stamps the rows it touched with a
+    // stamp newer than any before it, in this buffer or another. The newest stamp of
     // the buffer, and of row `y`.
     std::uint64_t stamp() const { return stamp_; }
     std::uint64_t row_stamp(int y) const { return row_stamps_[static_cast<std::size_t>(y)]; }

@@ -22,20 +22,6 @@ bool sgr_parameters(const std::string& s, std::string& parameters) {
     return true;
 }
 
-// `s` repeated `n` times, or "" when `s` is.
-std::string repeated(const std::string& s, int n) {
-    if (s.empty()) return {};
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
-
-// Keeps the shorter of two ways; an empty candidate is no way at all.
-void keep_shorter(std::string& best, std::string candidate) {
-    if (!candidate.empty() && (best.empty() || candidate.size() < best.size()))
-        best = std::move(candidate);
-}
-
 }  // namespace
 
 ColourMode colour_mode_for(const TerminalStrings& strings) {
@@ -91,6 +77,7 @@ ScreenWriter::ScreenWriter(TerminalStrings strings, bool utf8_glyphs)
                 glyph.bytes = std::string(1, narrow.ascii);
             }
         }
+        glyph.blank = glyph.bytes == " " || glyph.bytes == "\u00A0";
         looks_[static_cast<std::size_t>(code)] = look_of(static_cast<std::uint16_t>(code), mode_);
     }
 
@@ -126,11 +113,6 @@ void ScreenWriter::forget() {
     cursor_mode_ = -1;
 }
 
-bool ScreenWriter::shows_background_only(std::uint8_t code) const {
-    const std::string& bytes = glyphs_[code].bytes;
-    return bytes == " " || bytes == "\u00A0";
-}
-
 bool ScreenWriter::same_look(const Cell& shown, const Cell& wanted) const {
     const Glyph& a = glyphs_[shown.code];
     const Glyph& b = glyphs_[wanted.code];
@@ -139,14 +121,14 @@ bool ScreenWriter::same_look(const Cell& shown, const Cell& wanted) const {
     const Look& lb = looks_[wanted.attribute & 0xFF];
     // A blank shows only its background (or, without colour, whether it
     // is in reverse video).
-    if (shows_background_only(wanted.code)) return la.bg == lb.bg && la.reverse == lb.reverse;
+    if (glyphs_[wanted.code].blank) return la.bg == lb.bg && la.reverse == lb.reverse;
     return la == lb;
 }
 
 bool ScreenWriter::pen_suits(const Cell& cell) const {
     if (!pen_.known) return false;
     const Look& look = looks_[cell.attribute & 0xFF];
-    if (shows_background_only(cell.code))
+    if (glyphs_[cell.code].blank)
         return look.bg == pen_.look.bg && look.reverse == pen_.look.reverse;
     return glyphs_[cell.code].acs == pen_.acs && look == pen_.look;
 }
@@ -207,83 +189,141 @@ std::string ScreenWriter::pen_change(const Look& wanted_look, bool acs, bool bac
     return out;
 }
 
-std::string ScreenWriter::vertical(int from, int y) const {
+// ==== Cursor moves ====
+// Every way to the next cell is weighed by its length before any byte of it
+// is copied: a present weighs several for each cell it draws.
+
+std::size_t ScreenWriter::Way::size() const {
+    std::size_t n = 0;
+    for (int i = 0; i < parts; ++i) n += part[i].size;
+    return n;
+}
+
+void ScreenWriter::Way::add(const std::string& text, int times) {
+    part[parts++] = {&text, times, -1, -1, text.size() * static_cast<std::size_t>(times)};
+}
+
+void ScreenWriter::Way::add(const Way& other) {
+    for (int i = 0; i < other.parts; ++i) part[parts++] = other.part[i];
+}
+
+// Keeps the shorter of two ways; an empty candidate is no way at all.
+void ScreenWriter::keep_shorter(Way& best, const Way& candidate) {
+    const std::size_t n = candidate.size();
+    if (n != 0 && (best.size() == 0 || n < best.size())) best = candidate;
+}
+
+ScreenWriter::Way ScreenWriter::one(const std::string& text, int times) {
+    Way way;
+    // `text` repeated `times` times, or nothing when `text` is empty.
+    way.add(text, times);
+    return way;
+}
+
+void ScreenWriter::append(std::string& out, const Way& way, const ConsoleBuffer& console) const {
+    for (int i = 0; i < way.parts; ++i) {
+        const Way::Part& p = way.part[i];
+        if (p.text) {
+            for (int k = 0; k < p.times; ++k) out += *p.text;
+        } else {
+            for (int gx = p.from; gx < p.to; ++gx) out += glyphs_[console.at({gx, p.y}).code].bytes;
+        }
+    }
+}
+
+ScreenWriter::Way ScreenWriter::vertical(int from, int y) const {
     if (from == y) return {};
-    std::string best = strings_.row[static_cast<std::size_t>(y)];
+    Way best = one(strings_.row[static_cast<std::size_t>(y)]);
     const int n = y > from ? y - from : from - y;
     if (y > from) {
-        keep_shorter(best, strings_.down[static_cast<std::size_t>(n)]);
-        if (n <= 4) keep_shorter(best, repeated(strings_.down1, n));
+        keep_shorter(best, one(strings_.down[static_cast<std::size_t>(n)]));
+        if (n <= 4) keep_shorter(best, one(strings_.down1, n));
     } else {
-        keep_shorter(best, strings_.up[static_cast<std::size_t>(n)]);
-        if (n <= 4) keep_shorter(best, repeated(strings_.up1, n));
+        keep_shorter(best, one(strings_.up[static_cast<std::size_t>(n)]));
+        if (n <= 4) keep_shorter(best, one(strings_.up1, n));
     }
     return best;
 }
 
-std::string ScreenWriter::horizontal(int from, int x, int y, const ConsoleBuffer& console) const {
+ScreenWriter::Way ScreenWriter::horizontal(int from, int x, int y,
+                                           const ConsoleBuffer& console) const {
     if (from == x) return {};
-    std::string best = strings_.column[static_cast<std::size_t>(x)];
-    if (x == 0) keep_shorter(best, strings_.carriage_return);
+    Way best = one(strings_.column[static_cast<std::size_t>(x)]);
+    if (x == 0) keep_shorter(best, one(strings_.carriage_return));
     if (from >= 0 && x > from) {
         const int n = x - from;
-        keep_shorter(best, strings_.right[static_cast<std::size_t>(n)]);
-        if (n <= 4) keep_shorter(best, repeated(strings_.right1, n));
+        keep_shorter(best, one(strings_.right[static_cast<std::size_t>(n)]));
+        if (n <= 4) keep_shorter(best, one(strings_.right1, n));
         // Writing the cells in between again, as they are, when the colours
         // in force already suit them.
-        std::string over;
+        std::size_t over = 0;
         for (int gx = from; gx < x; ++gx) {
             const auto i = static_cast<std::size_t>(y * kWidth + gx);
             const Cell& cell = console.at({gx, y});
             if (!known_[i] || !same_look(front_[i], cell) || !pen_suits(cell) ||
-                (!best.empty() && over.size() >= best.size())) {
-                over.clear();
+                (best.size() != 0 && over >= best.size())) {
+                over = 0;
                 break;
             }
-            over += glyphs_[cell.code].bytes;
+            over += glyphs_[cell.code].bytes.size();
         }
-        keep_shorter(best, over);
+        if (over != 0) {
+            Way again;
+            again.part[again.parts++] = {nullptr, 0, from, x, over};
+            again.part[0].y = y;
+            keep_shorter(best, again);
+        }
     } else if (from >= 0 && x < from) {
         const int n = from - x;
-        keep_shorter(best, strings_.left[static_cast<std::size_t>(n)]);
-        if (n <= 4) keep_shorter(best, repeated(strings_.left1, n));
+        keep_shorter(best, one(strings_.left[static_cast<std::size_t>(n)]));
+        if (n <= 4) keep_shorter(best, one(strings_.left1, n));
     }
     if (x > 0 && !strings_.carriage_return.empty()) {
-        std::string from_start = strings_.right[static_cast<std::size_t>(x)];
-        if (x <= 4) keep_shorter(from_start, repeated(strings_.right1, x));
-        if (!from_start.empty()) keep_shorter(best, strings_.carriage_return + from_start);
+        Way from_start = one(strings_.right[static_cast<std::size_t>(x)]);
+        if (x <= 4) keep_shorter(from_start, one(strings_.right1, x));
+        if (from_start.size() != 0) {
+            Way back = one(strings_.carriage_return);
+            back.add(from_start);
+            keep_shorter(best, back);
+        }
     }
     return best;
 }
 
-std::string ScreenWriter::motion(int x, int y, const ConsoleBuffer& console) const {
+ScreenWriter::Way ScreenWriter::motion(int x, int y, const ConsoleBuffer& console) const {
     if (cursor_x_ == x && cursor_y_ == y) return {};
-    std::string best = strings_.move_to[static_cast<std::size_t>(y * kWidth + x)];
-    if (x == 0 && y == 0) keep_shorter(best, strings_.home);
+    Way best = one(strings_.move_to[static_cast<std::size_t>(y * kWidth + x)]);
+    if (x == 0 && y == 0) keep_shorter(best, one(strings_.home));
     if (cursor_y_ < 0) return best;
-    const std::string down = vertical(cursor_y_, y);
-    if (cursor_y_ == y || !down.empty()) {
+    const Way down = vertical(cursor_y_, y);
+    if (cursor_y_ == y || down.size() != 0) {
         if (cursor_x_ == x) {
             keep_shorter(best, down);
         } else {
-            const std::string across = horizontal(cursor_x_, x, y, console);
-            if (!across.empty()) keep_shorter(best, down + across);
+            const Way across = horizontal(cursor_x_, x, y, console);
+            if (across.size() != 0) {
+                Way both = down;
+                both.add(across);
+                keep_shorter(best, both);
+            }
         }
     }
     return best;
 }
 
-std::string ScreenWriter::move(int x, int y, const ConsoleBuffer& console) {
-    std::string way = motion(x, y, console);
-    if (way.empty() || strings_.move_in_attributes || !pen_.known ||
-        !(pen_.look.bold || pen_.look.reverse))
-        return way;
-    // A terminal that cannot move safely with attributes on has them off
-    // first.
-    std::string out = strings_.sgr0;
-    pen_.look = Look{};
-    if (sgr0_ends_acs_) pen_.acs = false;
-    return out + motion(x, y, console);
+void ScreenWriter::move(std::string& out, int x, int y, const ConsoleBuffer& console) {
+    const Way way = motion(x, y, console);
+    if (way.size() != 0 && !strings_.move_in_attributes && pen_.known &&
+        (pen_.look.bold || pen_.look.reverse)) {
+        // A terminal that cannot move safely with attributes on has them
+        // off first.
+        out += strings_.sgr0;
+        pen_.look = Look{};
+        if (sgr0_ends_acs_) pen_.acs = false;
+        append(out, motion(x, y, console), console);
+        return;
+    }
+    append(out, way, console);
 }
 
 std::string ScreenWriter::cursor_mode(int mode) {
@@ -307,7 +347,7 @@ int ScreenWriter::blank_run(int x, int y, const ConsoleBuffer& console) const {
     int run = 0, through_last_change = 0;
     while (x + run < kWidth) {
         const Cell& cell = console.at({x + run, y});
-        if (!shows_background_only(cell.code) || looks_[cell.attribute & 0xFF].bg != bg) break;
+        if (!glyphs_[cell.code].blank || looks_[cell.attribute & 0xFF].bg != bg) break;
         const auto i = static_cast<std::size_t>(y * kWidth + x + run);
         ++run;
         if (!known_[i] || !same_look(front_[i], cell)) through_last_change = run;
@@ -353,7 +393,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
             const std::string& row = strings_.erase_chars[kWidth];
             if (!fills && !row.empty()) {
                 for (int y = 0; y < kHeight; ++y) {
-                    out += motion(0, y, console);
+                    append(out, motion(0, y, console), console);
                     out += pen_change(looks_[ConsoleBuffer::kDefaultAttribute], false, true);
                     out += row;
                     cursor_x_ = 0;
@@ -384,7 +424,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
                 !strings_.eat_newline_glitch)
                 continue;
             const Look& look = looks_[cell.attribute & 0xFF];
-            const bool blank = shows_background_only(cell.code);
+            const bool blank = glyphs_[cell.code].blank;
 
             if (blank && can_erase) {
                 const int n = blank_run(x, y, console);
@@ -393,7 +433,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
                     x + n < kWidth ? strings_.right[static_cast<std::size_t>(n)] : std::string();
                 if (n > 1 && !erase.empty() &&
                     erase.size() + after.size() < static_cast<std::size_t>(n)) {
-                    out += move(x, y, console);
+                    move(out, x, y, console);
                     out += pen_change(look, pen_.acs, true);
                     out += erase;
                     cursor_x_ = x;
@@ -407,7 +447,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
                 }
             }
 
-            out += move(x, y, console);
+            move(out, x, y, console);
             const Glyph& glyph = glyphs_[cell.code];
             out += pen_change(look, glyph.acs, blank);
             out += glyph.bytes;
@@ -421,7 +461,7 @@ std::string ScreenWriter::present(const ConsoleBuffer& console) {
 
     if (visible) {
         const Point at = console.cursor();
-        out += move(at.x, at.y, console);
+        move(out, at.x, at.y, console);
         cursor_x_ = at.x;
         cursor_y_ = at.y;
     }

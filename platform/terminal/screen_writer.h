@@ -106,14 +106,34 @@ private:
     struct Glyph {
         std::string bytes;
         bool acs = false;
+        bool blank = false;  // shows only its background
+    };
+    // A way to move the cursor: a few strings, each repeated, or cells of
+    // a row written again as they are (text null: columns from..to-1).
+    struct Way {
+        struct Part {
+            const std::string* text = nullptr;
+            int times = 0;
+            int from = -1, to = -1;
+            std::size_t size = 0;
+            int y = -1;
+        };
+        Part part[4];
+        int parts = 0;
+        std::size_t size() const;
+        void add(const std::string& text, int times);
+        void add(const Way& other);
     };
 
-    bool shows_background_only(std::uint8_t code) const;
+    static void keep_shorter(Way& best, const Way& candidate);
+    static Way one(const std::string& text, int times = 1);
+    void append(std::string& out, const Way& way, const ConsoleBuffer& console) const;
     std::string pen_change(const Look& look, bool acs, bool background_only);
-    std::string motion(int x, int y, const ConsoleBuffer& console) const;
-    std::string move(int x, int y, const ConsoleBuffer& console);
-    std::string horizontal(int from, int x, int y, const ConsoleBuffer& console) const;
-    std::string vertical(int from, int y) const;
+    Way motion(int x, int y, const ConsoleBuffer& console) const;
+    // Appends the cheapest way to cell (x, y) to `out`.
+    void move(std::string& out, int x, int y, const ConsoleBuffer& console);
+    Way horizontal(int from, int x, int y, const ConsoleBuffer& console) const;
+    Way vertical(int from, int y) const;
     std::string cursor_mode(int mode);
     bool same_look(const Cell& shown, const Cell& wanted) const;
     bool pen_suits(const Cell& cell) const;

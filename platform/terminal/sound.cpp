@@ -102,8 +102,19 @@ bool TonePlayer::idle() const {
 void TonePlayer::run(Shared& shared) {
     const ThreadCrashStack crash_stack;
     snd_pcm_t* pcm = nullptr;
-    bool tried = false;
+    // Opened at once, while the title shows, rather than at the first tone
+    // of a game: loading the sound library's configuration takes a few
+    // milliseconds of processor time. Without blocking: a device held by
+    // another program must not hang the thread.
+    snd_lib_error_set_handler(quiet_alsa);
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0 ||
+        snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
+                           kToneSampleRate, 1, kLatencyUs) < 0) {
+        if (pcm) snd_pcm_close(pcm);
+        pcm = nullptr;
+    }
     std::unique_lock lock(shared.mutex);
+    shared.device_open = pcm != nullptr;
     for (;;) {
         shared.wake.wait(lock, [&] { return shared.stop || !shared.queue.empty(); });
         if (shared.stop) break;
@@ -113,21 +124,6 @@ void TonePlayer::run(Shared& shared) {
         shared.silence = false;
         shared.busy = true;
         lock.unlock();
-
-        if (!tried) {
-            tried = true;
-            snd_lib_error_set_handler(quiet_alsa);
-            // Opened without blocking: a device held by another program
-            // must not hang the thread.
-            if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0 ||
-                snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
-                                   kToneSampleRate, 1, kLatencyUs) < 0) {
-                if (pcm) snd_pcm_close(pcm);
-                pcm = nullptr;
-            }
-            std::lock_guard opened(shared.mutex);
-            shared.device_open = pcm != nullptr;
-        }
 
         if (pcm) {
             std::vector<std::int16_t> samples;

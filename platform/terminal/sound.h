@@ -19,8 +19,8 @@ namespace patrulha::platform {
 
 class TonePlayer {
 public:
-    // Starts the sound thread; the device is opened there, on the first
-    // tone, so that a slow or missing device never delays the game. Where
+    // Starts the sound thread; the device is opened there, at once, so
+    // that a slow or missing device never delays the game. Where
     // the thread cannot start, the game is silent, and says so in one line
     // on standard error (before the terminal is taken over, so that the
     // line is still there once the game has ended).
@@ -43,7 +43,7 @@ public:
     // Drops what is waiting and what is playing (the game is suspended).
     void silence();
 
-    // Whether a sound device has opened. False before the first tone.
+    // Whether a sound device has opened. False until the thread has tried.
     bool device_open() const;
 
     // Whether every tone queued so far has been handed to the device (or

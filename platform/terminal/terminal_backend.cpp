@@ -458,29 +458,18 @@ void TerminalBackend::wait_once(std::int64_t timeout_us) {
         const std::int64_t until = std::max<std::int64_t>(0, deadline * 1000 - monotonic_us());
         timeout_us = timeout_us < 0 ? until : std::min(timeout_us, until);
     }
-    pollfd fds[3] = {{signal_wake_fd(), POLLIN, 0},
-                     {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0},
-                     {unsent_.empty() ? -1 : out_fd_, POLLOUT, 0}};
-#if PATRULHA_HAVE_PPOLL
-    // To the microsecond, where the system can: the frames keep an even
-    // pace.
-    const timespec timeout{static_cast<time_t>(timeout_us / 1'000'000),
-                           static_cast<long>(timeout_us % 1'000'000) * 1000};
-    const int ready = ::ppoll(fds, 3, timeout_us < 0 ? nullptr : &timeout, nullptr);
-#else
-    // poll counts whole milliseconds: rounded up, so that the wait never
-    // spins; the pacing clock takes an over-sleep back at the next pacing
-    // point.
-    const int ready =
-        ::poll(fds, 3, timeout_us < 0 ? -1 : static_cast<int>((timeout_us + 999) / 1000));
-#endif
+    waiter_.watch(Waiter::kSignals, signal_wake_fd(), POLLIN);
+    waiter_.watch(Waiter::kInput, input_ended_ ? -1 : STDIN_FILENO, POLLIN);
+    waiter_.watch(Waiter::kOutput, unsent_.empty() ? -1 : out_fd_, POLLOUT);
+    Waiter::Ready fds{};
+    const int ready = waiter_.wait(timeout_us, fds);
     if (!input_ended_) last_look_us_ = monotonic_us();
     if (ready > 0) {
-        if (fds[0].revents & POLLIN) drain_signal_wakes();
+        if (fds[Waiter::kSignals] & POLLIN) drain_signal_wakes();
         check_signals();
-        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
-        if (fds[1].revents & POLLIN) read_input();
-        if (fds[2].revents) {
+        if (fds[Waiter::kInput] & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
+        if (fds[Waiter::kInput] & POLLIN) read_input();
+        if (fds[Waiter::kOutput]) {
             flush_output();
             if (unsent_.empty() && picture_behind_ && shown_) {
                 picture_behind_ = false;

@@ -18,6 +18,7 @@
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
+#include "platform/terminal/waiter.h"
 #include "platform/type_ahead.h"
 
 namespace patrulha::platform {
@@ -127,6 +128,7 @@ private:
     KeyDecoder decoder_;
     TypeAhead type_ahead_;
     TonePlayer sound_;
+    Waiter waiter_;
 };
 
 }  // namespace patrulha::platform

@@ -186,6 +186,9 @@ TEST_F(ConsoleBufferTest, AReaderLearnsWhichRowsEachWriteChanged) {
     at(79, 3);
     printf("ab");  // the wrap carries the second code onto the next row
     EXPECT_EQ(changed_rows(), "3 4 ");
+    at(79, 3);
+    printf("ab");
+    EXPECT_EQ(changed_rows(), "") << "the same codes written again change nothing";
     at(5, 9);
     EXPECT_EQ(changed_rows(), "") << "moving the cursor writes no cell";
     DWORD n = 0;
