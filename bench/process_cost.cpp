@@ -66,82 +66,87 @@ std::string syscall_name(long nr) {
 #ifdef SYS_epoll_pwait
                                         NAME(epoll_pwait)
 #endif
+#ifdef SYS_epoll_pwait2
+                                            NAME(epoll_pwait2)
+#endif
 #ifdef SYS_nanosleep
-                                            NAME(nanosleep)
+                                                NAME(nanosleep)
 #endif
 #ifdef SYS_clock_nanosleep
-                                                NAME(clock_nanosleep)
+                                                    NAME(clock_nanosleep)
 #endif
 #ifdef SYS_clock_gettime
-                                                    NAME(clock_gettime)
+                                                        NAME(clock_gettime)
 #endif
 #ifdef SYS_gettimeofday
-                                                        NAME(gettimeofday)
+                                                            NAME(gettimeofday)
 #endif
 #ifdef SYS_ioctl
-                                                            NAME(ioctl)
+                                                                NAME(ioctl)
 #endif
 #ifdef SYS_fcntl
-                                                                NAME(fcntl)
+                                                                    NAME(fcntl)
 #endif
 #ifdef SYS_futex
-                                                                    NAME(futex)
+                                                                        NAME(futex)
 #endif
 #ifdef SYS_rt_sigprocmask
-                                                                        NAME(rt_sigprocmask)
+                                                                            NAME(rt_sigprocmask)
 #endif
 #ifdef SYS_rt_sigaction
-                                                                            NAME(rt_sigaction)
+                                                                                NAME(rt_sigaction)
 #endif
 #ifdef SYS_rt_sigreturn
-                                                                                NAME(rt_sigreturn)
+                                                                                    NAME(
+                                                                                        rt_sigreturn)
 #endif
 #ifdef SYS_restart_syscall
-                                                                                    NAME(
-                                                                                        restart_syscall)
+                                                                                        NAME(
+                                                                                            restart_syscall)
 #endif
 #ifdef SYS_getpid
-                                                                                        NAME(getpid)
+                                                                                            NAME(
+                                                                                                getpid)
 #endif
 #ifdef SYS_gettid
-                                                                                            NAME(
-                                                                                                gettid)
+                                                                                                NAME(
+                                                                                                    gettid)
 #endif
 #ifdef SYS_tgkill
-                                                                                                NAME(
-                                                                                                    tgkill)
+                                                                                                    NAME(
+                                                                                                        tgkill)
 #endif
 #ifdef SYS_sched_yield
-                                                                                                    NAME(
-                                                                                                        sched_yield)
+                                                                                                        NAME(
+                                                                                                            sched_yield)
 #endif
 #ifdef SYS_openat
-                                                                                                        NAME(
-                                                                                                            openat)
+                                                                                                            NAME(
+                                                                                                                openat)
 #endif
 #ifdef SYS_close
-                                                                                                            NAME(
-                                                                                                                close)
+                                                                                                                NAME(
+                                                                                                                    close)
 #endif
 #ifdef SYS_mmap
-                                                                                                                NAME(
-                                                                                                                    mmap)
+                                                                                                                    NAME(
+                                                                                                                        mmap)
 #endif
 #ifdef SYS_munmap
-                                                                                                                    NAME(
-                                                                                                                        munmap)
+                                                                                                                        NAME(
+                                                                                                                            munmap)
 #endif
 #ifdef SYS_brk
-                                                                                                                        NAME(
-                                                                                                                            brk)
+                                                                                                                            NAME(
+                                                                                                                                brk)
 #endif
 #ifdef SYS_timerfd_settime
-                                                                                                                            NAME(
-                                                                                                                                timerfd_settime)
+                                                                                                                                NAME(
+                                                                                                                                    timerfd_settime)
 #endif
 #ifdef SYS_eventfd2
-                                                                                                                                NAME(
-                                                                                                                                    eventfd2)
+                                                                                                                                    NAME(
+                                                                                                                                        eventfd2)
 #endif
 #undef NAME
     };

@@ -79,12 +79,12 @@ void Runtime::pace(bool deferrable) {
         return;
     }
     show(now);
-    // The present may have taken real time of its own.
-    const std::int64_t left = clock_.catch_up(backend_->now_us());
-    if (left > 0) backend_->sleep_us(left);
-    // The picture counts as new until the next wait ends: the game has
-    // drawn nothing since it went out.
-    shown_at_us_ = backend_->now_us();
+    // The present takes microseconds (a window too small, or a stop, does
+    // not count in the backend's real time).
+    backend_->sleep_us(behind);
+    // The picture counts as new until the wait ends: the game has drawn
+    // nothing since it went out.
+    shown_at_us_ = now + behind;
     waited_since_poll_ = true;
 }
 

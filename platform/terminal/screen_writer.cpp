@@ -78,6 +78,14 @@ ScreenWriter::ScreenWriter(TerminalStrings strings, bool utf8_glyphs)
             }
         }
         glyph.blank = glyph.bytes == " " || glyph.bytes == "\u00A0";
+        glyph.shape = code;
+        for (int other = 0; other < code; ++other) {
+            const Glyph& g = glyphs_[static_cast<std::size_t>(other)];
+            if (g.bytes == glyph.bytes && g.acs == glyph.acs) {
+                glyph.shape = g.shape;
+                break;
+            }
+        }
         looks_[static_cast<std::size_t>(code)] = look_of(static_cast<std::uint16_t>(code), mode_);
     }
 
@@ -116,7 +124,7 @@ void ScreenWriter::forget() {
 bool ScreenWriter::same_look(const Cell& shown, const Cell& wanted) const {
     const Glyph& a = glyphs_[shown.code];
     const Glyph& b = glyphs_[wanted.code];
-    if (shown.code != wanted.code && (a.bytes != b.bytes || a.acs != b.acs)) return false;
+    if (a.shape != b.shape) return false;
     const Look& la = looks_[shown.attribute & 0xFF];
     const Look& lb = looks_[wanted.attribute & 0xFF];
     // A blank shows only its background (or, without colour, whether it

@@ -107,6 +107,7 @@ private:
         std::string bytes;
         bool acs = false;
         bool blank = false;  // shows only its background
+        int shape = 0;       // the first code sent the same way
     };
     // A way to move the cursor: a few strings, each repeated, or cells of
     // a row written again as they are (text null: columns from..to-1).

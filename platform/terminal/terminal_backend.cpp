@@ -127,7 +127,10 @@ TerminalBackend::TerminalBackend() {
     game_modes_.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     game_modes_.c_lflag |= ISIG | NOFLSH;
     game_modes_.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF);
-    game_modes_.c_oflag &= ~static_cast<tcflag_t>(ONLCR);
+    // Output goes out as written, with no processing at all (OPOST off):
+    // the writer sends nothing a terminal's line discipline would change,
+    // and the kernel then passes each picture on in one block.
+    game_modes_.c_oflag &= ~static_cast<tcflag_t>(OPOST | ONLCR);
     // Reads return at once: the backend reads only what poll and FIONREAD
     // said is there, and a read must not wait for more.
     game_modes_.c_cc[VMIN] = 0;
@@ -437,39 +440,58 @@ void TerminalBackend::sleep_us(std::int64_t us) {
     // taken the last picture at once: keys are read as they come, even
     // while the game sleeps, a signal ends the wait, and the newest picture
     // goes out as soon as the terminal can take it.
-    std::int64_t until = monotonic_us() + us;
+    std::int64_t now = monotonic_us();
+    std::int64_t until = now + us;
     for (;;) {
         // A suspend inside moves the end on by its length.
         const std::int64_t before = standstill_us_;
         check_signals();
         check_input_alive();
-        until += standstill_us_ - before;
-        const std::int64_t left = until - monotonic_us();
+        if (standstill_us_ != before) {
+            until += standstill_us_ - before;
+            now = monotonic_us();
+        }
+        const std::int64_t left = until - now;
         if (left <= 0) return;
         const std::int64_t waited_from = standstill_us_;
-        wait_once(left);
+        // A wait that ran its time out ends the sleep without asking the
+        // clock again.
+        if (!wait_once(left, now) && standstill_us_ == waited_from) return;
         until += standstill_us_ - waited_from;
+        now = monotonic_us();
     }
 }
 
-void TerminalBackend::wait_once(std::int64_t timeout_us) {
+bool TerminalBackend::wait_once(std::int64_t timeout_us, std::int64_t now) {
     // A partial escape sequence wakes the wait when it goes stale.
     if (const std::int64_t deadline = decoder_.deadline_ms(); deadline >= 0) {
-        const std::int64_t until = std::max<std::int64_t>(0, deadline * 1000 - monotonic_us());
+        if (now < 0) now = monotonic_us();
+        const std::int64_t until = std::max<std::int64_t>(0, deadline * 1000 - now);
         timeout_us = timeout_us < 0 ? until : std::min(timeout_us, until);
     }
-    waiter_.watch(Waiter::kSignals, signal_wake_fd(), POLLIN);
-    waiter_.watch(Waiter::kInput, input_ended_ ? -1 : STDIN_FILENO, POLLIN);
-    waiter_.watch(Waiter::kOutput, unsent_.empty() ? -1 : out_fd_, POLLOUT);
-    Waiter::Ready fds{};
-    const int ready = waiter_.wait(timeout_us, fds);
-    if (!input_ended_) last_look_us_ = monotonic_us();
+    pollfd fds[3] = {{signal_wake_fd(), POLLIN, 0},
+                     {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0},
+                     {unsent_.empty() ? -1 : out_fd_, POLLOUT, 0}};
+#if PATRULHA_HAVE_PPOLL
+    // To the microsecond, where the system can: the frames keep an even
+    // pace.
+    const timespec timeout{static_cast<time_t>(timeout_us / 1'000'000),
+                           static_cast<long>(timeout_us % 1'000'000) * 1000};
+    const int ready = ::ppoll(fds, 3, timeout_us < 0 ? nullptr : &timeout, nullptr);
+#else
+    // poll counts whole milliseconds: rounded up, so that the wait never
+    // spins; the pacing clock takes an over-sleep back at the next pacing
+    // point.
+    const int ready =
+        ::poll(fds, 3, timeout_us < 0 ? -1 : static_cast<int>((timeout_us + 999) / 1000));
+#endif
+    if (!input_ended_) last_look_us_ = ready == 0 && now >= 0 ? now + timeout_us : monotonic_us();
     if (ready > 0) {
-        if (fds[Waiter::kSignals] & POLLIN) drain_signal_wakes();
+        if (fds[0].revents & POLLIN) drain_signal_wakes();
         check_signals();
-        if (fds[Waiter::kInput] & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
-        if (fds[Waiter::kInput] & POLLIN) read_input();
-        if (fds[Waiter::kOutput]) {
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
+        if (fds[1].revents & POLLIN) read_input();
+        if (fds[2].revents) {
             flush_output();
             if (unsent_.empty() && picture_behind_ && shown_) {
                 picture_behind_ = false;
@@ -478,6 +500,7 @@ void TerminalBackend::wait_once(std::int64_t timeout_us) {
         }
     }
     expire_keys();
+    return ready != 0;
 }
 
 std::time_t TerminalBackend::wall_time() {

@@ -18,7 +18,6 @@
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
-#include "platform/terminal/waiter.h"
 #include "platform/type_ahead.h"
 
 namespace patrulha::platform {
@@ -72,7 +71,9 @@ public:
 private:
     void check_signals();
     void check_input_alive();
-    void wait_once(std::int64_t timeout_us);
+    // One wait, up to `timeout_us` (-1: no limit) from `now` (-1: not
+    // known); whether it ended before its time.
+    bool wait_once(std::int64_t timeout_us, std::int64_t now = -1);
     void look_for_input();
     void expire_keys();
     void take_over();
@@ -128,7 +129,6 @@ private:
     KeyDecoder decoder_;
     TypeAhead type_ahead_;
     TonePlayer sound_;
-    Waiter waiter_;
 };
 
 }  // namespace patrulha::platform

@@ -39,7 +39,9 @@ protected:
     }
 
     // Console time since the runtime was attached, in microseconds.
-    static std::int64_t console_time() { return platform::Runtime::instance().clock().console_time(); }
+    static std::int64_t console_time() {
+        return platform::Runtime::instance().clock().console_time();
+    }
 
     static void clear_grid() {
         for (auto& column : matriz_tela) std::fill(std::begin(column), std::end(column), 0);
