@@ -95,14 +95,16 @@ public:
     int bells() const { return bells_; }
     int full_console_requests() const { return full_console_requests_; }
     int polls() const { return polls_; }
+    // Every pacing point the game passed (presents() and on_present), and
+    // the presents and waits the runtime really made there: a pacing point
+    // that waited, a key wait, and one that did not wait where the last
+    // picture was old.
     int presents() const { return presents_; }
-    // The presents and waits the runtime really made: the pacing points
-    // that waited (a player would see these pictures) and a key wait.
     int pictures() const { return pictures_; }
     int waits() const { return waits_; }
-    // Runs `observer` at every present, that is at every pacing point (a
-    // sleep, a beep, a poll, a wait for a key): the screen as the player
-    // sees it while the game waits. An empty function removes it.
+    // Runs `observer` at every pacing point (a sleep, a beep, a poll, a
+    // wait for a key), whether or not the runtime presents there: the
+    // screen as the game has drawn it so far. An empty function removes it.
     void on_present(std::function<void()> observer) { on_present_ = std::move(observer); }
     // Every console call fails while this is false.
     using Backend::set_console_available;
