@@ -21,6 +21,7 @@ namespace patrulha::bench {
 
 using platform::Backend;
 using platform::ConsoleBuffer;
+using platform::PacingClock;
 using platform::Runtime;
 using platform::TerminalBackend;
 
@@ -140,7 +141,11 @@ private:
     // A keyboard poll of the game loop: one frame ends, the next begins.
     void poll_frame() {
         const std::int64_t now = terminal_.now_us();
-        const std::int64_t console = Runtime::instance().clock().console_time();
+        // The console time real time has caught up with: a poll carries its
+        // share of the frame to the next wait, so a frame's time is that of
+        // the waits, from one poll to the next.
+        const PacingClock& clock = Runtime::instance().clock();
+        const std::int64_t console = clock.console_time() - clock.behind(now);
         if (frame_ == 0) {
             play_start_cpu_us_ = usage_now().cpu_us;
             play_start_bench_cpu_us_ = bench_cpu_us_;

@@ -44,6 +44,12 @@ public:
     // Console time since start, in microseconds.
     std::int64_t console_time() const { return console_us_; }
 
+    // How far console time is ahead of real time now, if at all: what the
+    // next wait will catch up.
+    std::int64_t behind(std::int64_t real_now) const {
+        return std::max<std::int64_t>(0, console_us_ - (real_now - base_us_));
+    }
+
     // How long to sleep so that real time catches up with console time.
     // Re-bases, and asks for no sleep, when real time has run more than the
     // threshold ahead.
