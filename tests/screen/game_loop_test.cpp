@@ -163,6 +163,25 @@ TEST_F(GameTest, AFrameWaitsOnceAndShowsOnePictureEvenWithoutItsShip) {
     EXPECT_NEAR(static_cast<double>(marks[3].real - marks[2].real) / kFrames / 1000.0, 49.0, 3.0);
 }
 
+TEST_F(GameTest, AFloodOfKeysIsStillPacedAtThePolls) {
+    // Left and right by turns, every poll finding the next: no frame runs
+    // between them, and only the polls can pace the commands.
+    vb.after_polls(1);
+    for (int i = 0; i < 6000; ++i) i % 2 ? vb.right() : vb.left();
+    std::int64_t console = 0, real = 0;
+    int waits = 0;
+    vb.call([&] {
+        console = console_time();
+        real = vb.now_us();
+        waits = vb.waits();
+    });
+    vb.end_after_polls(0);
+    run_main();
+    EXPECT_GT(console, 150'000) << "6000 moves, two console calls each";
+    EXPECT_LE(console - real, 100'000) << "real time at most 100 ms behind";
+    EXPECT_GT(waits, 1);
+}
+
 // ==== The player's shots ====
 
 TEST_F(GameTest, AShotClimbsOneRowAFrameWithItsImageOneRowBehind) {
