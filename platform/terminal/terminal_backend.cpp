@@ -464,9 +464,11 @@ void TerminalBackend::sleep_us(std::int64_t us) {
 
 bool TerminalBackend::wait_once(std::int64_t timeout_us, std::int64_t now) {
     // A partial escape sequence wakes the wait when it goes stale.
+    bool cut_short = false;
     if (const std::int64_t deadline = decoder_.deadline_ms(); deadline >= 0) {
         if (now < 0) now = monotonic_us();
         const std::int64_t until = std::max<std::int64_t>(0, deadline * 1000 - now);
+        cut_short = timeout_us < 0 || until < timeout_us;
         timeout_us = timeout_us < 0 ? until : std::min(timeout_us, until);
     }
     pollfd fds[3] = {{signal_wake_fd(), POLLIN, 0},
@@ -500,7 +502,7 @@ bool TerminalBackend::wait_once(std::int64_t timeout_us, std::int64_t now) {
         }
     }
     expire_keys();
-    return ready != 0;
+    return ready != 0 || cut_short;
 }
 
 std::time_t TerminalBackend::wall_time() {

@@ -72,7 +72,8 @@ private:
     void check_signals();
     void check_input_alive();
     // One wait, up to `timeout_us` (-1: no limit) from `now` (-1: not
-    // known); whether it ended before its time.
+    // known); whether it ended before that time (something was ready, or a
+    // partial escape sequence went stale first).
     bool wait_once(std::int64_t timeout_us, std::int64_t now = -1);
     void look_for_input();
     void expire_keys();
