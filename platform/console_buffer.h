@@ -120,8 +120,8 @@ public:
     void scroll_up();
 
     // Every write that changes cells stamps the rows it touched with a
-    // stamp newer than any before it, in this buffer or another. The newest stamp of
-    // the buffer, and of row `y`.
+    // stamp newer than any before it, in this buffer or another. The
+    // newest stamp of the buffer, and of row `y`.
     std::uint64_t stamp() const { return stamp_; }
     std::uint64_t row_stamp(int y) const { return row_stamps_[static_cast<std::size_t>(y)]; }
 

@@ -201,29 +201,29 @@ std::string ScreenWriter::pen_change(const Look& wanted_look, bool acs, bool bac
 // Every way to the next cell is weighed by its length before any byte of it
 // is copied: a present weighs several for each cell it draws.
 
-std::size_t ScreenWriter::Way::size() const {
-    std::size_t n = 0;
-    for (int i = 0; i < parts; ++i) n += part[i].size;
-    return n;
+void ScreenWriter::Way::add(const std::string& text, int times) {
+    part[parts++] = {&text, times};
+    size += text.size() * static_cast<std::size_t>(times);
 }
 
-void ScreenWriter::Way::add(const std::string& text, int times) {
-    part[parts++] = {&text, times, -1, -1, text.size() * static_cast<std::size_t>(times)};
+void ScreenWriter::Way::add_cells(int y, int from, int to, std::size_t bytes) {
+    part[parts++] = {nullptr, 0, y, from, to};
+    size += bytes;
 }
 
 void ScreenWriter::Way::add(const Way& other) {
     for (int i = 0; i < other.parts; ++i) part[parts++] = other.part[i];
+    size += other.size;
 }
 
 // Keeps the shorter of two ways; an empty candidate is no way at all.
 void ScreenWriter::keep_shorter(Way& best, const Way& candidate) {
-    const std::size_t n = candidate.size();
-    if (n != 0 && (best.size() == 0 || n < best.size())) best = candidate;
+    if (candidate.size != 0 && (best.size == 0 || candidate.size < best.size)) best = candidate;
 }
 
+// `text` repeated `times` times, or no way at all when `text` is empty.
 ScreenWriter::Way ScreenWriter::one(const std::string& text, int times) {
     Way way;
-    // `text` repeated `times` times, or nothing when `text` is empty.
     way.add(text, times);
     return way;
 }
@@ -269,7 +269,7 @@ ScreenWriter::Way ScreenWriter::horizontal(int from, int x, int y,
             const auto i = static_cast<std::size_t>(y * kWidth + gx);
             const Cell& cell = console.at({gx, y});
             if (!known_[i] || !same_look(front_[i], cell) || !pen_suits(cell) ||
-                (best.size() != 0 && over >= best.size())) {
+                (best.size != 0 && over >= best.size)) {
                 over = 0;
                 break;
             }
@@ -277,8 +277,7 @@ ScreenWriter::Way ScreenWriter::horizontal(int from, int x, int y,
         }
         if (over != 0) {
             Way again;
-            again.part[again.parts++] = {nullptr, 0, from, x, over};
-            again.part[0].y = y;
+            again.add_cells(y, from, x, over);
             keep_shorter(best, again);
         }
     } else if (from >= 0 && x < from) {
@@ -289,7 +288,7 @@ ScreenWriter::Way ScreenWriter::horizontal(int from, int x, int y,
     if (x > 0 && !strings_.carriage_return.empty()) {
         Way from_start = one(strings_.right[static_cast<std::size_t>(x)]);
         if (x <= 4) keep_shorter(from_start, one(strings_.right1, x));
-        if (from_start.size() != 0) {
+        if (from_start.size != 0) {
             Way back = one(strings_.carriage_return);
             back.add(from_start);
             keep_shorter(best, back);
@@ -304,12 +303,12 @@ ScreenWriter::Way ScreenWriter::motion(int x, int y, const ConsoleBuffer& consol
     if (x == 0 && y == 0) keep_shorter(best, one(strings_.home));
     if (cursor_y_ < 0) return best;
     const Way down = vertical(cursor_y_, y);
-    if (cursor_y_ == y || down.size() != 0) {
+    if (cursor_y_ == y || down.size != 0) {
         if (cursor_x_ == x) {
             keep_shorter(best, down);
         } else {
             const Way across = horizontal(cursor_x_, x, y, console);
-            if (across.size() != 0) {
+            if (across.size != 0) {
                 Way both = down;
                 both.add(across);
                 keep_shorter(best, both);
@@ -321,7 +320,7 @@ ScreenWriter::Way ScreenWriter::motion(int x, int y, const ConsoleBuffer& consol
 
 void ScreenWriter::move(std::string& out, int x, int y, const ConsoleBuffer& console) {
     const Way way = motion(x, y, console);
-    if (way.size() != 0 && !strings_.move_in_attributes && pen_.known &&
+    if (way.size != 0 && !strings_.move_in_attributes && pen_.known &&
         (pen_.look.bold || pen_.look.reverse)) {
         // A terminal that cannot move safely with attributes on has them
         // off first.

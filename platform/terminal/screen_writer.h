@@ -110,19 +110,18 @@ private:
         int shape = 0;       // the first code sent the same way
     };
     // A way to move the cursor: a few strings, each repeated, or cells of
-    // a row written again as they are (text null: columns from..to-1).
+    // a row written again as they are; weighed before it is written.
     struct Way {
         struct Part {
-            const std::string* text = nullptr;
+            const std::string* text = nullptr;  // null: cells of row y, from..to-1
             int times = 0;
-            int from = -1, to = -1;
-            std::size_t size = 0;
-            int y = -1;
+            int y = -1, from = -1, to = -1;
         };
         Part part[4];
         int parts = 0;
-        std::size_t size() const;
+        std::size_t size = 0;  // its bytes
         void add(const std::string& text, int times);
+        void add_cells(int y, int from, int to, std::size_t bytes);
         void add(const Way& other);
     };
 
