@@ -186,6 +186,10 @@ void KeyDecoder::csi_char(char32_t c) {
         // A modifier (Ctrl+Up is CSI 1;5A) or any other parameter makes a
         // key the game's keyboard does not have: dropped with the rest.
         if (!csi_plain_) return;
+        if (c == 'n' && csi_parameter_ == 0 && !dropping_) {
+            ++status_reports_;
+            return;
+        }
         if (c == '~') {
             emit_key(tilde_key(csi_parameter_));
         } else if (csi_parameter_ <= 1) {

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 
 namespace patrulha::platform {
 
@@ -114,6 +115,10 @@ public:
     // Decoded codes, oldest first.
     std::deque<int>& codes() { return codes_; }
 
+    // How many status reports (CSI 0 n, a terminal's answer to CSI 5 n)
+    // came since the last call. They are no keys.
+    int take_status_reports() { return std::exchange(status_reports_, 0); }
+
     // Decodes a whole burst of UTF-8 bytes, as one read of the terminal
     // would. Invalid UTF-8 bytes are dropped.
     static std::deque<int> decode_bytes(const std::string& bytes);
@@ -143,6 +148,7 @@ private:
     char32_t utf8_char_ = 0;  // the character being assembled from UTF-8
     int utf8_left_ = 0;       // its bytes still to come
     std::deque<int> codes_;
+    int status_reports_ = 0;
 };
 
 }  // namespace patrulha::platform

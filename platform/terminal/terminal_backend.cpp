@@ -198,6 +198,7 @@ std::string TerminalBackend::emergency_bytes() const {
 }
 
 void TerminalBackend::give_back(const std::string& first) {
+    await_answer();
     const TerminalStrings& t = writer_->strings();
     std::string bytes = first + writer_->plain() + t.show_cursor + t.keypad_off;
     if (!t.exit_ca.empty()) {
@@ -416,17 +417,43 @@ void TerminalBackend::present(const ConsoleBuffer& console) {
     look_for_input();
     check_input_alive();
     stand_still_while_small();
-    if (!unsent_.empty()) {
-        flush_output();
-        // Still behind: this picture is dropped; the one shown once the
-        // terminal has caught up is the newest.
-        if (!unsent_.empty()) {
-            picture_behind_ = true;
-            return;
-        }
+    if (!unsent_.empty()) flush_output();
+    // Still behind: this picture is dropped; the one shown once the
+    // terminal has caught up is the newest.
+    if (!unsent_.empty() || (lag_.awaiting_answer() && !lag_.may_send(monotonic_us()))) {
+        picture_behind_ = true;
+        return;
     }
+    send_picture();
+}
+
+void TerminalBackend::send_picture() {
     picture_behind_ = false;
-    send(writer_->present(console));
+    std::string bytes = writer_->present(*shown_);
+    if (bytes.empty()) return;
+    if (lag_.ask(monotonic_us())) bytes += TerminalLag::kQuestion;
+    send(bytes);
+}
+
+void TerminalBackend::catch_up() {
+    if (!picture_behind_ || !shown_ || !unsent_.empty()) return;
+    if (lag_.awaiting_answer() && !lag_.may_send(monotonic_us())) return;
+    send_picture();
+}
+
+void TerminalBackend::await_answer() {
+    constexpr std::int64_t kPatienceUs = 200'000;
+    // No picture goes out while the terminal is being given back.
+    picture_behind_ = false;
+    const std::int64_t until = monotonic_us() + kPatienceUs;
+    while (lag_.awaiting_answer() && unsent_.empty() && !input_ended_) {
+        const std::int64_t left = until - monotonic_us();
+        pollfd fd{STDIN_FILENO, POLLIN, 0};
+        if (left <= 0 || ::poll(&fd, 1, static_cast<int>((left + 999) / 1000)) <= 0 ||
+            (fd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            return;
+        read_input();
+    }
 }
 
 // ==== Time ====
@@ -463,14 +490,19 @@ void TerminalBackend::sleep_us(std::int64_t us) {
 }
 
 bool TerminalBackend::wait_once(std::int64_t timeout_us, std::int64_t now) {
-    // A partial escape sequence wakes the wait when it goes stale.
+    // A partial escape sequence wakes the wait when it goes stale, and a
+    // picture held for a status answer when the answer is given up.
     bool cut_short = false;
-    if (const std::int64_t deadline = decoder_.deadline_ms(); deadline >= 0) {
+    const auto cut_at = [&](std::int64_t at_us) {
         if (now < 0) now = monotonic_us();
-        const std::int64_t until = std::max<std::int64_t>(0, deadline * 1000 - now);
-        cut_short = timeout_us < 0 || until < timeout_us;
+        const std::int64_t until = std::max<std::int64_t>(0, at_us - now);
+        cut_short = cut_short || timeout_us < 0 || until < timeout_us;
         timeout_us = timeout_us < 0 ? until : std::min(timeout_us, until);
-    }
+    };
+    if (const std::int64_t deadline = decoder_.deadline_ms(); deadline >= 0)
+        cut_at(deadline * 1000);
+    if (picture_behind_ && unsent_.empty() && lag_.awaiting_answer())
+        cut_at(lag_.asked_at_us() + TerminalLag::kLostUs);
     pollfd fds[3] = {{signal_wake_fd(), POLLIN, 0},
                      {input_ended_ ? -1 : STDIN_FILENO, POLLIN, 0},
                      {unsent_.empty() ? -1 : out_fd_, POLLOUT, 0}};
@@ -493,14 +525,10 @@ bool TerminalBackend::wait_once(std::int64_t timeout_us, std::int64_t now) {
         check_signals();
         if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) throw ProgramEnded{1};
         if (fds[1].revents & POLLIN) read_input();
-        if (fds[2].revents) {
-            flush_output();
-            if (unsent_.empty() && picture_behind_ && shown_) {
-                picture_behind_ = false;
-                send(writer_->present(*shown_));
-            }
-        }
+        if (fds[2].revents) flush_output();
     }
+    // The terminal took what was left, or its answer is given up for lost.
+    catch_up();
     expire_keys();
     return ready != 0 || cut_short;
 }
@@ -529,6 +557,7 @@ void TerminalBackend::decode(const char* bytes, std::size_t size) {
         }
         decoder_.feed_utf8(b, now);
     }
+    if (const int answers = decoder_.take_status_reports()) lag_.answered(answers, monotonic_us());
 }
 
 namespace {
@@ -572,6 +601,9 @@ void TerminalBackend::read_input() {
         }
         break;
     }
+    // An answer may have let a held picture go, while the game waits for a
+    // key with no present to come.
+    catch_up();
 }
 
 void TerminalBackend::look_for_input() {

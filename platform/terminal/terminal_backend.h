@@ -18,6 +18,7 @@
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
+#include "platform/terminal/terminal_lag.h"
 #include "platform/type_ahead.h"
 
 namespace patrulha::platform {
@@ -55,9 +56,10 @@ public:
     // point with nothing to read, show or sleep makes no system call.
     //
     // Output never blocks the game: while the terminal has not taken the
-    // last picture, presents are skipped (the pictures dropped, never
-    // queued), and once it has, the next present sends the newest picture's
-    // differences.
+    // last picture, or has not shown what was sent half a second ago (a
+    // slow link, see TerminalLag), presents are skipped (the pictures
+    // dropped, never queued), and once it has, the newest picture's
+    // differences go out.
     void present(const ConsoleBuffer& console) override;
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
@@ -95,6 +97,15 @@ private:
     bool window_reports_its_size();
     void discard_typed_ahead();
     void flush_output();
+    // Sends the newest picture's differences, with a status question behind
+    // them when one is due.
+    void send_picture();
+    // Sends the newest picture where a present was skipped and the terminal
+    // has caught up since.
+    void catch_up();
+    // Waits a moment for the answer to a status question still out, so that
+    // it does not reach the shell as typing.
+    void await_answer();
     void send_restore(const std::string& bytes);
     void let_restore_arrive();
     void open_output();
@@ -111,9 +122,10 @@ private:
     // shell's too, and stays as it is), or standard output where that
     // cannot be done.
     int out_fd_ = -1;
-    std::string unsent_;             // what the terminal has not taken yet
-    std::string restore_sent_;       // the bytes of the last restore
-    bool picture_behind_ = false;    // a present was skipped while it waited
+    std::string unsent_;           // what the terminal has not taken yet
+    std::string restore_sent_;     // the bytes of the last restore
+    bool picture_behind_ = false;  // a present was skipped while it waited
+    TerminalLag lag_;
     std::int64_t last_look_us_ = 0;  // when input was last looked at
     int rows_ = ConsoleBuffer::kHeight;
     int cols_ = ConsoleBuffer::kWidth;

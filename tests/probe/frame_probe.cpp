@@ -6,7 +6,10 @@
 //                    in attribute (x + 7y) % 256
 //   row 42           "fim" at column 1, '#' in the last cell (80, 42)
 //
-// Keys: 'p' pauses until the next key (showing "pausa" on row 1); 'b'
+// Keys: 'r' makes every frame write row 2 anew, its first 60 cells in
+// attribute 7, the letters one further each frame (about 1.4 KB a second
+// in all, more than a 9,600-baud link takes); 'p' pauses until the next
+// key (showing "pausa" on row 1); 'b'
 // beeps at 1000 Hz for 100 ms; 'q' ends the program; 't' calls
 // std::terminate; 'e' throws something that is not a std::exception; 'k'
 // lets the game loop run into a null pointer; 'l' sticks in a loop that
@@ -38,12 +41,22 @@ static volatile unsigned stuck = 0;
 
 static int frames() {
     picture();
+    bool rolling = false;
     for (int n = 0;; ++n) {
+        if (rolling) {
+            char row[61];
+            for (int x = 0; x < 60; ++x) row[x] = static_cast<char>('a' + (x + n) % 26);
+            row[60] = '\0';
+            textattr(7);
+            gotoxy(1, 2);
+            _cputs(row);
+        }
         textattr(15);
         gotoxy(1, 1);
         printf("quadro %i      ", n);
         if (_kbhit()) {
             switch (_getch()) {
+                case 'r': rolling = true; break;
                 case 'p':
                     _cputs("pausa");
                     _getch();

@@ -214,7 +214,8 @@ private:
             case 'm': sgr(p); break;
             case 'h':
             case 'l':
-            case 't': break;  // modes and window operations
+            case 't':         // modes and window operations
+            case 'n': break;  // a status question
             default: fault(std::string("CSI final ") + final);
         }
         pending_wrap_ = false;

@@ -105,14 +105,45 @@ void PtyChild::resize(int columns, int rows) {
     ::ioctl(master_, TIOCSWINSZ, &size);
 }
 
+void PtyChild::read_slowly(int bytes_per_second, bool answers) {
+    rate_ = bytes_per_second;
+    answers_ = answers;
+    allowance_ = 0;
+    allowed_at_ = std::chrono::steady_clock::now();
+}
+
 void PtyChild::pump(std::chrono::milliseconds wait) {
-    pollfd fds[2] = {{master_, POLLIN, 0}, {report_closed_ ? -1 : report_fd_, POLLIN, 0}};
-    ::poll(fds, 2, static_cast<int>(std::max<long>(0, wait.count())));
+    using Clock = std::chrono::steady_clock;
     char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    std::size_t room = sizeof buffer;
+    if (rate_ > 0) {
+        // A tenth of a second's bytes at most at once: a steady trickle.
+        const Clock::time_point now = Clock::now();
+        allowance_ =
+            std::min(allowance_ + std::chrono::duration<double>(now - allowed_at_).count() * rate_,
+                     rate_ / 10.0);
+        allowed_at_ = now;
+        if (allowance_ < 1) {
+            const auto byte_time = std::chrono::duration<double>((1 - allowance_) / rate_);
+            wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(byte_time));
+        }
+        room = std::min(room, static_cast<std::size_t>(allowance_));
+    }
+    pollfd fds[2] = {{room > 0 ? master_ : -1, POLLIN, 0},
+                     {report_closed_ ? -1 : report_fd_, POLLIN, 0}};
+    ::poll(fds, 2, static_cast<int>(std::max<long>(0, wait.count())));
+    while (room > 0) {
+        const ssize_t n = ::read(master_, buffer, room);
         if (n <= 0) break;
+        const std::size_t from = output_.size() >= 3 ? output_.size() - 3 : 0;
         output_.append(buffer, static_cast<std::size_t>(n));
+        if (rate_ > 0) {
+            allowance_ -= static_cast<double>(n);
+            room -= static_cast<std::size_t>(n);
+        }
+        for (std::size_t at = from;
+             answers_ && (at = output_.find("\x1b[5n", at)) != std::string::npos; ++at)
+            type("\x1b[0n");
     }
     while (!report_closed_) {
         const ssize_t n = ::read(report_fd_, buffer, sizeof buffer);

@@ -45,6 +45,12 @@ public:
     // Reads what has arrived, waiting up to `wait` for something.
     void pump(std::chrono::milliseconds wait = std::chrono::milliseconds(10));
 
+    // From now on reads no faster than `bytes_per_second` (0: as fast as
+    // it comes), as a terminal at the end of a slow link would. With
+    // `answers`, it answers each status question (CSI 5 n) it reads, as
+    // terminals do, once it has read it.
+    void read_slowly(int bytes_per_second, bool answers);
+
     // Waits until `ready` holds, reading all the while; whether it held.
     bool wait_until(const std::function<bool()>& ready,
                     std::chrono::milliseconds deadline = kPatience);
@@ -74,6 +80,10 @@ private:
     std::string output_;
     std::string report_;
     bool report_closed_ = false;
+    int rate_ = 0;
+    bool answers_ = false;
+    double allowance_ = 0;  // bytes that may be read by now, at rate_
+    std::chrono::steady_clock::time_point allowed_at_;
 };
 
 }  // namespace patrulha::testing

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/terminal/terminal_backend.h"
+#include "tests/support/ansi_screen.h"
 #include "tests/support/pty_child.h"
 
 namespace patrulha::testing {
@@ -125,6 +126,122 @@ TEST(SlowTerminalPty, TwoCtrlCHalfAMillisecondApartLeaveTheTerminalRestored) {
         EXPECT_TRUE(WIFSIGNALED(child.status()) && WTERMSIG(child.status()) == SIGINT);
         ASSERT_TRUE(restored(child.output())) << child.output().substr(child.output().size() - 200);
     }
+}
+
+// ==== A slow link's pictures ====
+
+// 9,600 baud.
+constexpr int kSlowLink = 960;
+
+TEST(SlowTerminalPty, PicturesWaitForTheAnswersOfATerminalBehindAndOnlyOfOneThatAnswers) {
+    using platform::TerminalLag;
+    constexpr std::int64_t ms = 1000;
+    TerminalLag silent;
+    ASSERT_TRUE(silent.ask(0));
+    EXPECT_TRUE(silent.may_send(5000 * ms)) << "a terminal that never answered is waited for";
+
+    TerminalLag lag;
+    lag.ask(0);
+    lag.answered(1, 2 * ms);
+    EXPECT_FALSE(lag.ask(100 * ms)) << "a terminal keeping up is asked twice a second";
+    ASSERT_TRUE(lag.ask(600 * ms));
+    EXPECT_TRUE(lag.may_send(800 * ms));
+    EXPECT_FALSE(lag.may_send(900 * ms)) << "pictures go on while a question is long unanswered";
+    lag.answered(1, 1200 * ms);
+    ASSERT_TRUE(lag.ask(1210 * ms)) << "behind, each picture sent asks";
+    EXPECT_FALSE(lag.may_send(1220 * ms)) << "behind, a second picture is on its way";
+    lag.answered(1, 1300 * ms);
+    ASSERT_TRUE(lag.ask(1310 * ms));
+    EXPECT_TRUE(lag.may_send(1310 * ms + TerminalLag::kLostUs)) << "a lost answer stops pictures";
+    lag.answered(1, 1320 * ms);
+    EXPECT_FALSE(lag.ask(1330 * ms)) << "a quick answer is a terminal keeping up again";
+}
+
+// Row `y` (0-based) as a terminal fed `out` shows it.
+std::string shown_row(const std::string& out, int y) {
+    AnsiScreen screen(80, 42, AnsiScreen::Options{.strict = false});
+    screen.feed(out);
+    std::string row;
+    for (int x = 0; x < 80; ++x) row += screen.at(x, y).glyph;
+    return row;
+}
+
+// The frame number the frame probe shows, or -1.
+int newest_frame(const std::string& out) {
+    const std::string row = shown_row(out, 0);
+    return row.rfind("quadro ", 0) == 0 ? std::atoi(row.c_str() + 7) : -1;
+}
+
+TEST(SlowTerminalPty, OnASlowLinkThePictureStaysCloseBehindAndTheFramesKeepTheirPace) {
+    PtyChild child(PtyChild::program(FRAME_PROBE_BINARY, kEnvironment));
+    child.read_slowly(0, true);
+    ASSERT_TRUE(child.wait_until([&] { return newest_frame(child.output()) >= 1; }));
+    const Clock::time_point first = Clock::now();
+    // Frame n is drawn about n - 1 frames after frame 1 was seen.
+    constexpr double kFrameSeconds = 0.050;
+    const auto frames_by_now = [&] { return 1 + seconds_since(first) / kFrameSeconds; };
+    child.type("r");  // more than the link takes, every frame
+    child.read_slowly(kSlowLink, true);
+    child.pause(10s);
+    const double behind = (frames_by_now() - newest_frame(child.output())) * kFrameSeconds;
+    std::printf("at %d B/s the picture shown was %.2f s behind the game\n", kSlowLink, behind);
+    EXPECT_LT(behind, 1.0);
+
+    // At full speed again the newest picture comes at once, and its number
+    // says how many frames went by: the pace they kept.
+    child.read_slowly(0, true);
+    double pace = 0;
+    EXPECT_TRUE(child.wait_until([&] {
+        pace = newest_frame(child.output()) / frames_by_now();
+        return pace > 0.95;
+    })) << "frames at "
+        << pace * 100 << " % of their pace";
+    child.type("q");
+    EXPECT_TRUE(child.wait_for_exit());
+}
+
+TEST(SlowTerminalPty, OnASlowLinkTheMenuFollowsCAsSoonAsItsOwnBytesAllow) {
+    PtyChild child(PtyChild::program(PATRULHA_BINARY, kEnvironment));
+    child.read_slowly(0, true);
+    // What shows, not what was sent: the writer leaves out cells that
+    // already show what they should.
+    const auto menu_shows = [&] {
+        return shown_row(child.output(), 27).find("5 - PERSONALIZAR") != std::string::npos;
+    };
+    const auto game_shows = [&] {
+        return shown_row(child.output(), 11).find("PONTOS") != std::string::npos;
+    };
+    ASSERT_TRUE(child.wait_until(menu_shows)) << child.output();
+
+    // The title and menu's own bytes, at full speed.
+    child.type("4");
+    ASSERT_TRUE(child.wait_until(game_shows));
+    child.pause(1s);
+    std::size_t from = child.output().size();
+    child.type("c");
+    ASSERT_TRUE(child.wait_until(menu_shows));
+    const double own_seconds = static_cast<double>(child.output().size() - from) / kSlowLink;
+
+    // A game at the hardest level on a slow link, the ship moving all the
+    // while: more than the link takes.
+    child.type("4");
+    ASSERT_TRUE(child.wait_until(game_shows));
+    child.read_slowly(kSlowLink, true);
+    for (int i = 0; i < 50; ++i) {
+        child.type(i % 2 ? "\x1b[D" : "\x1b[C");
+        child.pause(200ms);
+    }
+    from = child.output().size();
+    child.type("c");
+    const Clock::time_point typed = Clock::now();
+    ASSERT_TRUE(child.wait_until(menu_shows, 60s)) << child.output().substr(from);
+    const double took = seconds_since(typed);
+    std::printf("at %d B/s the menu showed %.2f s after C; its own bytes take %.2f s\n", kSlowLink,
+                took, own_seconds);
+    EXPECT_LT(took, own_seconds + 1.0);
+    child.read_slowly(0, true);
+    child.type("\x1b");
+    EXPECT_TRUE(child.wait_for_exit());
 }
 
 // ==== A slow link's keys ====
