@@ -32,9 +32,11 @@
 
 #include "bench/process_cost.h"
 #include "bench/session.h"
+#include "bench/status_answers.h"
 
 using patrulha::bench::SessionPlan;
 using patrulha::bench::SessionResult;
+using patrulha::bench::StatusAnswers;
 
 namespace {
 
@@ -141,6 +143,7 @@ Outcome run_child(const SessionPlan& plan, std::FILE* dump) {
     ::close(results[1]);
 
     MarkerCounter counter(dump);
+    StatusAnswers answers;
     std::string result_text, control_text;
     struct Pending {
         std::int64_t at_ms;
@@ -172,6 +175,9 @@ Outcome run_child(const SessionPlan& plan, std::FILE* dump) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) {
                 counter.feed(buffer, static_cast<std::size_t>(n));
+                for (int q = answers.questions({buffer, static_cast<std::size_t>(n)}); q > 0; --q)
+                    [[maybe_unused]] const ssize_t w = ::write(
+                        master, StatusAnswers::kAnswer.data(), StatusAnswers::kAnswer.size());
             } else {
                 master_open = false;  // the slave side is gone
             }

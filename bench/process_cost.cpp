@@ -24,6 +24,8 @@
 #include <sstream>
 #include <thread>
 
+#include "bench/status_answers.h"
+
 namespace patrulha::bench {
 
 namespace {
@@ -249,6 +251,9 @@ public:
                 if (n > 0) {
                     output_.append(buffer, static_cast<std::size_t>(n));
                     last_output_ms_ = steady_ms();
+                    for (int q = answers_.questions({buffer, static_cast<std::size_t>(n)}); q > 0;
+                         --q)
+                        type(std::string(StatusAnswers::kAnswer));
                 } else if (ended_.load()) {
                     return false;
                 } else {
@@ -369,6 +374,7 @@ private:
     std::atomic<pid_t> pid_{0};
     std::atomic<bool> ended_{false};
     std::array<std::atomic<std::uint64_t>, kSyscalls> counts_;
+    StatusAnswers answers_;
     std::string output_;
     std::int64_t last_output_ms_ = 0;
 };
@@ -461,9 +467,12 @@ double median(std::vector<double> v) {
 }
 
 std::string label_of(const std::string& binary) {
-    // build-folder/patrulha: the build folder names the build.
+    // build-folder/patrulha: the build folder names the build; any other
+    // program (the frame floor) is named by itself.
     const auto slash = binary.rfind('/');
     if (slash == std::string::npos || slash == 0) return binary;
+    if (binary.compare(slash + 1, std::string::npos, "patrulha") != 0)
+        return binary.substr(slash + 1);
     const auto before = binary.rfind('/', slash - 1);
     return binary.substr(before == std::string::npos ? 0 : before + 1,
                          slash - (before == std::string::npos ? 0 : before + 1));

@@ -13,7 +13,9 @@
 # 2. The real programs of both builds are measured at the menu and in play,
 #    without keys and with a key every 100 ms: processor time, context
 #    switches and system calls by kind (build-check/bench --cost), on the
-#    first terminal named and the last preset (the busiest by default).
+#    first terminal named and the last preset (the busiest by default);
+#    beside them the frame floor, a program that only waits once and writes
+#    a frame's bytes once a frame: the least any paced game pays here.
 # 3. The seeded sessions of both builds' own benchmarks run at the same time,
 #    and their figures (pace, bytes, processor time) are printed side by
 #    side with the ratio of this build's to the baseline's.
@@ -66,9 +68,9 @@ cmake --build "$build" -j "$(getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)" \
 echo "$revision" >"$build/REVISION"
 rm -rf "$source"
 
-printf '\n==== The real programs: %s/patrulha against build-check/patrulha\n' "$build"
+printf '\n==== The real programs: %s/patrulha against build-check/patrulha, and the frame floor\n' "$build"
 status=0
-build-check/bench --cost "$build/patrulha,build-check/patrulha" --term "${terms%%,*}" \
+build-check/bench --cost "$build/patrulha,build-check/patrulha,build-check/frame_floor" --term "${terms%%,*}" \
     --presets "${presets: -1}" ${cost_args[@]+"${cost_args[@]}"} || status=1
 
 printf '\n==== The seeded sessions of both builds, at the same time\n'
