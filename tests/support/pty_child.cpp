@@ -117,11 +117,12 @@ void PtyChild::pump(std::chrono::milliseconds wait) {
     char buffer[4096];
     std::size_t room = sizeof buffer;
     if (rate_ > 0) {
-        // A tenth of a second's bytes at most at once: a steady trickle.
+        // Half a second's bytes at most at once: a reader held up by a busy
+        // machine catches up, so the link keeps its rate on average.
         const Clock::time_point now = Clock::now();
         allowance_ =
             std::min(allowance_ + std::chrono::duration<double>(now - allowed_at_).count() * rate_,
-                     rate_ / 10.0);
+                     rate_ / 2.0);
         allowed_at_ = now;
         if (allowance_ < 1) {
             const auto byte_time = std::chrono::duration<double>((1 - allowance_) / rate_);
