@@ -56,10 +56,10 @@ public:
     // point with nothing to read, show or sleep makes no system call.
     //
     // Output never blocks the game: while the terminal has not taken the
-    // last picture, or has not shown what was sent half a second ago (a
-    // slow link, see TerminalLag), presents are skipped (the pictures
-    // dropped, never queued), and once it has, the newest picture's
-    // differences go out.
+    // last picture, or its answers say it is behind (a slow link, see
+    // TerminalLag), presents are skipped (the pictures dropped, never
+    // queued), and once it has caught up, the newest picture's differences
+    // go out.
     void present(const ConsoleBuffer& console) override;
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
@@ -75,7 +75,7 @@ private:
     void check_input_alive();
     // One wait, up to `timeout_us` (-1: no limit) from `now` (-1: not
     // known); whether it ended before that time (something was ready, or a
-    // partial escape sequence went stale first).
+    // partial escape sequence, or a status question, went stale first).
     bool wait_once(std::int64_t timeout_us, std::int64_t now = -1);
     void look_for_input();
     void expire_keys();
