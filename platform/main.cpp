@@ -5,7 +5,12 @@
 #include "platform/terminal/terminal_program.h"
 
 int main(int argc, char** argv) {
-    if (const int status = patrulha::platform::answer_command_line(argc, argv); status >= 0)
+    using namespace patrulha::platform;
+    Options options;
+    if (const int status =
+            answer_command_line(argc, argv, options, kRecordAndReplay | kCast | kSound);
+        status >= 0)
         return status;
-    return patrulha::platform::run_on_terminal("patrulha", [] { return patrulha::main(); });
+    return run_on_terminal(
+        "patrulha", [] { return patrulha::main(); }, options);
 }

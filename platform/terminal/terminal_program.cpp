@@ -37,7 +37,8 @@ int run_and_restore(const char* name, const std::function<int()>& body) {
 
 }  // namespace
 
-int run_on_terminal(const char* name, const std::function<int()>& body) {
+int run_on_terminal(const char* name, const std::function<int()>& body, const Options& options) {
+    (void)options;
     std::setlocale(LC_ALL, "");
     if (const std::string failure = install_signal_handlers(); !failure.empty()) {
         std::fprintf(stderr, "%s: %s\n", name, failure.c_str());

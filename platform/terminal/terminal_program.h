@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "platform/command_line.h"
+
 namespace patrulha::platform {
 
 // Sets the locale from the environment, installs the signal handlers, takes
@@ -15,6 +17,8 @@ namespace patrulha::platform {
 // a signal ended the program (Ctrl-C, kill, hang-up), does not return: once
 // the terminal is back, the process dies by that signal, so that the shell
 // sees it (status 128 + the signal, and a loop of games stops there).
-int run_on_terminal(const char* name, const std::function<int()>& body);
+// `options` are those of the command line.
+int run_on_terminal(const char* name, const std::function<int()>& body,
+                    const Options& options = {});
 
 }  // namespace patrulha::platform

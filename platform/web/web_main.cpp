@@ -4,7 +4,9 @@
 #include "platform/web/web_program.h"
 
 int main(int argc, char** argv) {
-    if (const int status = patrulha::platform::answer_command_line(argc, argv); status >= 0)
+    patrulha::platform::Options options;
+    if (const int status = patrulha::platform::answer_command_line(argc, argv, options, 0);
+        status >= 0)
         return status;
     return patrulha::platform::run_on_web([] { return patrulha::main(); });
 }

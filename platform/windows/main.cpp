@@ -5,8 +5,8 @@
 #include "platform/windows/windows_program.h"
 
 int main(int argc, char** argv) {
-    if (const int status = patrulha::platform::answer_command_line(argc, argv); status >= 0)
-        return status;
-    return patrulha::platform::run_on_console("patrulha", L"Patrulha Estelar",
-                                              [] { return patrulha::main(); });
+    using namespace patrulha::platform;
+    Options options;
+    if (const int status = answer_command_line(argc, argv, options, 0); status >= 0) return status;
+    return run_on_console("patrulha", L"Patrulha Estelar", [] { return patrulha::main(); });
 }
