@@ -161,6 +161,9 @@ install_packages() {
     read -r -a install <<<"$(install_command "$manager")"
     if [ "$manager" = apt ]; then
         export DEBIAN_FRONTEND=noninteractive
+        # Another installation under way (a second build, the system's own
+        # updates) is waited for rather than failed on.
+        install=(apt-get -o DPkg::Lock::Timeout=600 "${install[@]:1}")
         # A fresh machine may have no package lists yet, or stale ones.
         "${sudo[@]}" "${install[@]}" "${missing[@]}" >/dev/null 2>&1 ||
             { "${sudo[@]}" apt-get update >/dev/null &&

@@ -60,7 +60,7 @@ check() {
 BASH=$(command -v bash)
 game='cmake g++ libncurses-dev libasound2-dev libgtest-dev locales'
 check apt "$(make_path apt apt-get dpkg-query)" \
-    "apt-get install -y --no-install-recommends g++ libncurses-dev libasound2-dev libgtest-dev locales" 0 \
+    "apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends g++ libncurses-dev libasound2-dev libgtest-dev locales" 0 \
     ensure_packages $game
 check dnf "$(make_path dnf dnf rpm)" \
     "dnf install -y gcc-c++ pkgconfig(ncursesw) pkgconfig(alsa) cmake(GTest)" 0 ensure_packages $game
