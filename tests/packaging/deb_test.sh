@@ -50,7 +50,7 @@ for file in usr/share/man/man6/patrulha.6.gz usr/share/doc/patrulha/copyright \
     [ -f "$root/$file" ] || fail "the package has no /$file"
 done
 # The page's header: the release's date, from the changelog, and version.
-header=$(gzip -dc "$root/usr/share/man/man6/patrulha.6.gz" | head -n 1)
+header=$(gzip -dc "$root/usr/share/man/man6/patrulha.6.gz" | grep -m 1 "^\.TH")
 echo "$header" | grep -Eq "^\.TH PATRULHA 6 \"[0-9]{4}-[01][0-9]-[0-3][0-9]\" \"patrulha $version\"" ||
     fail "the manual page's header is not dated or does not name version $version: $header"
 
