@@ -60,7 +60,8 @@ grep -q "^## \[$version\] - [0-9]\{4\}-[0-9][0-9]-[0-9][0-9]$" "$src/CHANGELOG.m
     exit 1
 }
 cmake --build build-release/deb -j "$JOBS" >/dev/null
-cpack -G DEB -B build-release/deb/cpack --config build-release/deb/CPackConfig.cmake >/dev/null
+cpack -G DEB -B build-release/deb/cpack --config build-release/deb/CPackConfig.cmake \
+    >build-release/deb/cpack.log 2>&1 || { cat build-release/deb/cpack.log >&2; exit 1; }
 cp build-release/deb/cpack/"patrulha_${version}_amd64.deb" dist/
 
 step "The source, dist/patrulha-$version.tar.gz"
