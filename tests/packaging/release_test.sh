@@ -33,7 +33,11 @@ export LANG=C.UTF-8
 
 ensure_packages "${BUILD_PACKAGES[@]}" clang reuse lintian rpm rpmlint makepkg \
     pacman-package-manager fakeroot ruby python3 unzip wine wine64 tmux googletest \
-    chromium nodejs npm zstd libarchive-tools
+    chromium zstd libarchive-tools
+# Any Node will do (Debian's, or one installed from elsewhere with its npm).
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    ensure_packages nodejs npm
+fi
 started=$SECONDS
 failures=()
 step() {
