@@ -181,7 +181,7 @@ void TerminalBackend::set_modes(const termios& modes) {
 void TerminalBackend::take_over() {
     set_modes(game_modes_);
     const TerminalStrings& t = writer_->strings();
-    arm_emergency_reset(kCancel + emergency_bytes(), out_fd_, STDIN_FILENO, saved_modes_);
+    arm_emergency_reset(emergency_bytes(), out_fd_, STDIN_FILENO, saved_modes_);
     std::string enter = t.enter_ca + t.keypad_on;
     if (!utf8_) enter += t.enable_acs;
     send(enter);
@@ -189,10 +189,15 @@ void TerminalBackend::take_over() {
     update_size();
 }
 
-// What a crash writes to leave every mode the game turned on.
+// What a crash writes to leave every mode the game turned on, after a CAN
+// that ends whatever sequence the crash cut short.
 std::string TerminalBackend::emergency_bytes() const {
     const TerminalStrings& t = writer_->strings();
-    std::string reset = size_to_give_back_ + t.sgr0;
+    // Appended piece by piece: GCC 12 wrongly warns of an overlapping copy
+    // (-Wrestrict) when CAN is put in front of a finished string.
+    std::string reset = kCancel;
+    reset += size_to_give_back_;
+    reset += t.sgr0;
     if (!utf8_) reset += t.exit_acs;
     return reset + t.orig_pair + t.show_cursor + t.keypad_off + t.exit_ca;
 }
@@ -664,7 +669,7 @@ void TerminalBackend::request_full_console() {
     found_rows_ = rows_;
     found_cols_ = cols_;
     size_to_give_back_ = resize_request(rows_, cols_);
-    arm_emergency_reset(kCancel + emergency_bytes(), out_fd_, STDIN_FILENO, saved_modes_);
+    arm_emergency_reset(emergency_bytes(), out_fd_, STDIN_FILENO, saved_modes_);
 }
 
 // Asks the terminal for its text area's size; whether it answered. Keys

@@ -34,7 +34,7 @@ TEST(TerminalCommandLine, HelpPrintsTheUsageWithTheKeys) {
 }
 
 TEST(TerminalCommandLine, VersionPrintsTheVersion) {
-    EXPECT_EQ(run("--version"), "0\npatrulha 1.0.0\n---\n");
+    EXPECT_EQ(run("--version"), "0\npatrulha " PATRULHA_VERSION "\n---\n");
 }
 
 TEST(TerminalCommandLine, AnyOtherArgumentIsRefusedWithStatusTwo) {
