@@ -1,24 +1,27 @@
 'use strict';
 // The one-file page played in headless Chromium, opened from disk as a
-// player would. On a desktop: the title screen and its colours, the options
-// screen and back with Esc, a game (the ship moves, fires with its tone, a
-// special bomb, a pause; a click beside the game keeps the keys, the wheel
-// does not move the ship, a hidden page stands still), D ends it with the
-// end screen, whose Enter plays again. On a phone (390 x 844, touch), a
-// whole game with taps on the touch controls only. What is on screen is
-// read from the cells the page draws; the tones from the Web Audio calls
-// the page makes. Saves the README's pictures on the way.
+// player would. On a desktop: the game's version below the game, the title
+// screen and its colours, the options screen and back with Esc, a game (the
+// ship moves, fires with its tone, a special bomb, a pause; a click beside
+// the game keeps the keys, the wheel does not move the ship, a hidden page
+// stands still), D ends it with the end screen, whose Enter plays again. On
+// a phone (390 x 844, touch), a whole game with taps on the touch controls
+// only. What is on screen is read from the cells the page draws; the tones
+// from the Web Audio calls the page makes. Saves the README's pictures on
+// the way.
 //
 //   node page_test.cjs --page build-web/patrulha.html --images build-web/images
-//                      [--browser /usr/bin/chromium]
+//                      --version VERSION [--browser /usr/bin/chromium]
 //
 // Chromium gets an empty profile of its own; the browser, every process it
 // started and the profile are gone when this ends, however it ends.
 
 const fs = require('node:fs');
-const os = require('node:os');
 const path = require('node:path');
 const shared = require('./browser.cjs');
+const {
+    WHITE, readScreen, dump, glyphAt, fgAt, shows, anywhere, Interrupted, waitFor, titleShown,
+} = shared;
 
 // ==== Options ====
 
@@ -29,86 +32,13 @@ function option(name, fallback) {
 const pagePath = path.resolve(option('--page'));
 const imagesDir = path.resolve(option('--images'));
 const browserPath = option('--browser', '/usr/bin/chromium');
+const version = option('--version');
 
-// Long enough for a loaded machine; a state that is right shows in well
-// under a second.
-const kDeadlineMs = 30000;
 const kWholeRunMs = 300000;
-
-// ==== The console's colours ====
-
-const GREEN = 2, LIGHTRED = 12, WHITE = 15;
 
 const kShip = '\u2663';
 const kShot = '\u2302';
 const kEnemies = ['\u25BC', '\u2666', '\u263B', '\u263C'];
-
-// ==== The page's screen, read back ====
-
-// The cells the page draws: each row's text and each cell's console
-// colours; whether the game waits for a key; the end screen's text, empty
-// while it is not shown.
-function readScreen(page) {
-    return page.evaluate(() => {
-        // A page still loading has nothing to show yet.
-        if (!window.patrulhaPage) return null;
-        const s = window.patrulhaPage.screen();
-        s.waitingForKey = window.patrulhaPage.waitingForKey;
-        const end = document.getElementById('end');
-        s.end = end.hidden ? '' : end.textContent.replace(/\s+/g, ' ').trim();
-        return s;
-    });
-}
-
-// What a screen shows, for a failure's message.
-function dump(screen) {
-    return screen.text.map((row, y) => String(y + 1).padStart(2) + '|' + row.trimEnd()).join('\n') +
-        `\nend line: "${screen.end}"`;
-}
-
-// 1-based column and row, as the game places things.
-const glyphAt = (s, x, y) => s.text[y - 1][x - 1];
-const fgAt = (s, x, y) => s.fg[y - 1][x - 1];
-const bgAt = (s, x, y) => s.bg[y - 1][x - 1];
-
-// Whether row `y` holds `text` from column `x`, every cell of it in `fg`
-// on black.
-function shows(s, x, y, text, fg) {
-    const chars = [...text];
-    for (let i = 0; i < chars.length; ++i) {
-        if (glyphAt(s, x + i, y) !== chars[i]) return false;
-        if (fg !== undefined && chars[i] !== ' ' &&
-            (fgAt(s, x + i, y) !== fg || bgAt(s, x + i, y) !== 0)) return false;
-    }
-    return true;
-}
-
-const anywhere = (s, text) => s.text.some((row) => row.includes(text));
-
-// A wait cut short by a screen that can no longer lead to what it waits
-// for (the ship shot down for good while a step waited).
-class Interrupted extends Error {}
-
-// Waits until `check` holds for the whole screen; fails with the last
-// screen seen once the deadline has passed, or at once with Interrupted
-// when `unless` holds instead.
-async function waitFor(page, what, check, unless) {
-    const until = Date.now() + kDeadlineMs;
-    let screen;
-    for (;;) {
-        const now = await readScreen(page);
-        if (now) screen = now;
-        if (!now) {
-            if (Date.now() > until) throw new Error(`no ${what} within ${kDeadlineMs} ms: no page loaded`);
-            await new Promise((resolve) => setTimeout(resolve, 100));
-            continue;
-        }
-        if (check(screen)) return screen;
-        if (unless && unless(screen)) throw new Interrupted(`${what} cut short:\n${dump(screen)}`);
-        if (Date.now() > until) throw new Error(`no ${what} within ${kDeadlineMs} ms:\n${dump(screen)}`);
-        await new Promise((resolve) => setTimeout(resolve, 100));
-    }
-}
 
 // Rows (1-based) of column `x` between rows 2 and `below` that show a shot.
 function shotRows(s, x, below) {
@@ -164,13 +94,6 @@ async function picture(page, name, whole) {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-const titleShown = (s) =>
-    shows(s, 9, 1, '\u2554\u2550', GREEN) && shows(s, 65, 19, '\u255D', GREEN) &&
-    shows(s, 22, 22, 'ESCOLHA NIVEL DE DIFICULDADE', WHITE) &&
-    shows(s, 14, 25, '1 - FACIL          3 - NORMAL', WHITE) &&
-    shows(s, 14, 28, '2 - SECUNDARIO     4 - AVAN\u00C7ADO', WHITE) &&
-    shows(s, 50, 25, 'ESC para sair', LIGHTRED) &&
-    shows(s, 50, 28, '5 - PERSONALIZAR', LIGHTRED) && !anywhere(s, 'OP\u00C7OES');
 const optionsShown = (s) =>
     shows(s, 37, 7, 'OP\u00C7OES') && shows(s, 31, 17, '1- \u2663     2- \u2660     3- \u00A5');
 const shipAt = (x, y) => (s) => glyphAt(s, x, y) === kShip && fgAt(s, x, y) === WHITE;
@@ -277,11 +200,21 @@ async function playOnDesktop(page) {
     const press = (key) => page.keyboard.press(key);
     const { steps, step, inPlay, shotFired, keysReachGame, pauses, ends, shipFound } = player(page, press);
 
-    await step('the page loads from disk, titled, its console of 80 x 42, no touch controls', async () => {
+    await step('the page loads from disk, titled, its console of 80 x 42, no touch controls, ' +
+        'the version below the game', async () => {
         await page.goto('file://' + pagePath, { waitUntil: 'load' });
         const s = await waitFor(page, 'console', (screen) => screen.columns > 0);
         if (s.columns !== 80 || s.rows !== 42) throw new Error(`console of ${s.columns} x ${s.rows}`);
         if (await page.title() !== 'Patrulha Estelar') throw new Error(`title "${await page.title()}"`);
+        const about = await page.evaluate(() => {
+            const line = document.getElementById('about');
+            return { text: line.textContent, top: line.getBoundingClientRect().top,
+                bottom: line.getBoundingClientRect().bottom, height: window.innerHeight,
+                game: document.getElementById('game').getBoundingClientRect().bottom };
+        });
+        if (about.text !== `Patrulha Estelar ${version}` || about.top < about.game || about.bottom > about.height) {
+            throw new Error(`the about line: ${JSON.stringify(about)}`);
+        }
         const pad = await page.evaluate(() => document.getElementById('cross').offsetHeight);
         if (pad !== 0) throw new Error('touch controls on a desktop');
     });
@@ -426,12 +359,13 @@ async function playOnPhone(page) {
         await waitFor(page, 'title screen on the phone', titleShown);
         const layout = await page.evaluate(() => {
             const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
-            const screen = box('screen'), keys = box('keys'), cross = box('cross');
-            return { screen, keys, cross, width: window.innerWidth, height: window.innerHeight };
+            const screen = box('screen'), keys = box('keys'), cross = box('cross'), about = box('about');
+            return { screen, keys, cross, about, width: window.innerWidth, height: window.innerHeight };
         });
-        const { screen, keys, cross, width, height } = layout;
+        const { screen, keys, cross, about, width, height } = layout;
         if (!(keys.height > 0 && cross.height > 0)) throw new Error('no touch controls');
-        if (screen.left < 0 || screen.right > width || screen.bottom > keys.top || cross.bottom > height) {
+        if (screen.left < 0 || screen.right > width || screen.bottom > keys.top || cross.bottom > about.top ||
+            about.bottom > height) {
             throw new Error(`the layout does not fit: ${JSON.stringify(layout)}`);
         }
         if (screen.width < width * 0.9) throw new Error(`the console is ${screen.width} px wide of ${width}`);
@@ -479,51 +413,9 @@ async function playOnPhone(page) {
     return steps.length;
 }
 
-// ==== The browser, and leaving nothing behind ====
-
-// The processes whose command line names `profile`: Chromium's, every one.
-function processesUsing(profile) {
-    const found = [];
-    for (const pid of fs.readdirSync('/proc')) {
-        if (!/^\d+$/.test(pid)) continue;
-        try {
-            if (fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes(profile)) found.push(Number(pid));
-        } catch {
-            // Gone meanwhile.
-        }
-    }
-    return found;
-}
-
-function killAll(profile) {
-    for (const pid of processesUsing(profile)) {
-        try { process.kill(pid, 'SIGKILL'); } catch { /* gone meanwhile */ }
-    }
-}
-
 async function main() {
     if (!fs.existsSync(pagePath)) throw new Error(`no page at ${pagePath}`);
-    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'patrulha-page-test-'));
-    const cleanUp = () => {
-        killAll(profile);
-        fs.rmSync(profile, { recursive: true, force: true });
-    };
-    for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
-        process.on(signal, () => {
-            cleanUp();
-            process.exit(128 + os.constants.signals[signal]);
-        });
-    }
-    const giveUp = setTimeout(() => {
-        console.error(`page_test: not done within ${kWholeRunMs / 1000} s`);
-        cleanUp();
-        process.exit(1);
-    }, kWholeRunMs);
-
-    let browser;
-    let passed = 0;
-    try {
-        browser = await shared.launchChromium(browserPath, profile);
+    const passed = await shared.withChromium('page_test', browserPath, kWholeRunMs, async (browser) => {
         const errors = [];
         const open = async () => {
             const page = await browser.newPage();
@@ -532,7 +424,7 @@ async function main() {
             return page;
         };
         const desktop = await open();
-        passed += await playOnDesktop(desktop);
+        let steps = await playOnDesktop(desktop);
         await desktop.close();
         const phone = await open();
         await phone.emulate({
@@ -540,19 +432,10 @@ async function main() {
             userAgent: 'Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) ' +
                 'Chrome/130.0 Mobile Safari/537.36',
         });
-        passed += await playOnPhone(phone);
+        steps += await playOnPhone(phone);
         if (errors.length) throw new Error(`the page reported errors: ${errors.join('; ')}`);
-    } finally {
-        if (browser) {
-            await Promise.race([browser.close().catch(() => {}),
-                new Promise((resolve) => setTimeout(resolve, 10000))]);
-        }
-        cleanUp();
-        clearTimeout(giveUp);
-    }
-    const left = processesUsing(profile);
-    if (left.length) throw new Error(`browser processes left behind: ${left.join(' ')}`);
-    if (fs.existsSync(profile)) throw new Error(`profile left behind: ${profile}`);
+        return steps;
+    });
     console.log(`${passed} passed, 0 failed`);
 }
 
