@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser version: build-web/patrulha.html, one file that plays
-# the whole game when opened from disk or served by any web server. With
+# the whole game when opened from disk or served by any web server, and
+# build-web/web/, the same page to host, which installs on a phone and plays
+# offline (index.html, manifest, icons, service worker). With
 # --tests, also the unit and screen tests for Node and the browser test's
 # modules. Installs what is missing first.
 #
