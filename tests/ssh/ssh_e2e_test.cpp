@@ -130,6 +130,13 @@ TEST_F(SshE2E, AShellAskedForGetsTheMenuAndAGamePlaysByKeys) {
     EXPECT_NE(environment.find("TERM=tmux-256color\n"), std::string::npos) << environment;
     EXPECT_NE(environment.find("LANG=C.UTF-8\n"), std::string::npos) << environment;
     EXPECT_EQ(environment.find("PATRULHA_LEAK"), std::string::npos) << environment;
+    // The session's limits, from packaging/ssh/patrulha-limits.conf.
+    std::ifstream limits_file("/proc/" + std::to_string(game) + "/limits");
+    const std::string limits((std::istreambuf_iterator<char>(limits_file)),
+                             std::istreambuf_iterator<char>());
+    for (const char* limit : {"Max cpu time              1200                 1200",
+                              "Max address space         268435456            268435456"})
+        EXPECT_NE(limits.find(limit), std::string::npos) << limit << "\n" << limits;
 
     s.send_keys({"1"});
     ASSERT_TRUE(s.wait_until([&](const std::string&) { return ship_at(s, 23, 39); }))
