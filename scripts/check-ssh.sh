@@ -64,6 +64,7 @@ account="patrulha-t$$"
 limits="/etc/security/limits.d/$account.conf"
 sshd_pid=""
 agent_pid=""
+runner_pid=""
 
 # The account's processes, by id: what a session left behind.
 account_pids() {
@@ -84,6 +85,10 @@ descendants() {
 clean_up() {
     local status=$?
     set +e
+    if [ -n "$runner_pid" ]; then
+        kill "$runner_pid" 2>/dev/null
+        wait "$runner_pid" 2>/dev/null
+    fi
     [ -n "$agent_pid" ] && kill "$agent_pid" 2>/dev/null
     local pids
     if [ -n "$sshd_pid" ]; then
@@ -182,8 +187,19 @@ CLIENT
 export PATRULHA_SSH_CONFIG="$scratch/ssh_config" PATRULHA_SSHD_PID="$sshd_pid"
 export PATRULHA_SSH_ACCOUNT="$account" PATRULHA_SSH_SOUND="$scratch/sound-opened.raw"
 
+# The tests (or the benchmark) in the background, so that a signal to this
+# script is taken at once, and ends them too.
+run() {
+    "$@" &
+    runner_pid=$!
+    local status=0
+    wait "$runner_pid" || status=$?
+    runner_pid=""
+    return $status
+}
+
 if [ $bench = 1 ]; then
-    python3 tests/ssh/players_bench.py "${bench_args[@]}"
+    run python3 tests/ssh/players_bench.py "${bench_args[@]}"
     exit 0
 fi
 
@@ -193,7 +209,7 @@ agent_pid=$SSH_AGENT_PID
 export SSH_AUTH_SOCK
 
 status=0
-"$build/tests/patrulha_ssh_tests" || status=1
+run "$build/tests/patrulha_ssh_tests" || status=1
 if [ $status -ne 0 ]; then
     echo "---- sshd's log" >&2
     tail -40 "$scratch/sshd.log" >&2
