@@ -17,6 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh
 
+arguments=("$@")
 bench=0
 bench_args=()
 while [ $# -gt 0 ]; do
@@ -37,7 +38,7 @@ done
 
 if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
-        exec sudo -n "$0" "$@"
+        exec sudo -n "$0" "${arguments[@]}"
     fi
     echo "check --ssh: needs root (to run sshd and make the game's account); run it as root" >&2
     exit 1
@@ -48,9 +49,9 @@ export LANG=C.UTF-8
 
 # The game and the tests: in build-check/ where ./check has configured it
 # (only what changed since is built again), else in build-ssh/.
-build=build-check
+build="build-check"
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    build=build-ssh
+    build="build-ssh"
     # shellcheck disable=SC2046  # platform_cmake_args gives whole words
     cmake -S . -B "$build" -DPATRULHA_WERROR=ON -DPATRULHA_TESTS=ON $(platform_cmake_args) \
         >/dev/null
@@ -113,7 +114,7 @@ clean_up() {
     id "$account" >/dev/null 2>&1 && userdel "$account" 2>/dev/null
     rm -f "$limits"
     rm -rf "$scratch"
-    exit $status
+    exit "$status"
 }
 trap clean_up EXIT
 trap 'exit 130' INT
@@ -150,9 +151,11 @@ sed -e "s|^Port .*|Port $port\nListenAddress 127.0.0.1|" \
     -e "s|/usr/games/patrulha|$scratch/patrulha|" \
     packaging/ssh/sshd_config >"$scratch/sshd_config"
 echo "SetEnv ALSA_CONFIG_PATH=$scratch/asound.conf" >>"$scratch/sshd_config"
-grep -q "^AllowUsers $account\$" "$scratch/sshd_config" &&
-    grep -q "^ForceCommand exec $scratch/patrulha\$" "$scratch/sshd_config" ||
-    { echo "check --ssh: packaging/ssh/sshd_config is not as this script expects" >&2; exit 1; }
+if ! grep -q "^AllowUsers $account\$" "$scratch/sshd_config" ||
+    ! grep -q "^ForceCommand exec $scratch/patrulha\$" "$scratch/sshd_config"; then
+    echo "check --ssh: packaging/ssh/sshd_config is not as this script expects" >&2
+    exit 1
+fi
 
 # sshd's privilege separation needs its empty folder.
 mkdir -p /run/sshd
