@@ -15,6 +15,18 @@
 
 namespace patrulha::platform {
 
+// ==== Where the tones go ====
+
+SoundChoice settle_sound(SoundChoice asked,
+                         const std::function<const char*(const char*)>& environment) {
+    if (asked != SoundChoice::automatic) return asked;
+    for (const char* name : {"SSH_CONNECTION", "SSH_TTY"}) {
+        const char* value = environment(name);
+        if (value && *value) return SoundChoice::off;
+    }
+    return SoundChoice::device;
+}
+
 // ==== Playing ====
 
 namespace {

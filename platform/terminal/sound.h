@@ -8,14 +8,24 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/tone.h"
 
 namespace patrulha::platform {
+
+// Where the tones go once `asked` is settled: device, bell or off, never
+// automatic. Automatic is this machine's sound device where the player
+// sits at it, and silence where the session came over SSH (the
+// environment, read through `environment`, has SSH_CONNECTION or SSH_TTY):
+// the device is then someone else's loudspeaker.
+SoundChoice settle_sound(SoundChoice asked,
+                         const std::function<const char*(const char*)>& environment);
 
 class TonePlayer {
 public:

@@ -38,6 +38,10 @@ constexpr int kSignalGraceMs = 30;
 // far behind its pace) within about a frame.
 constexpr std::int64_t kInputLookUs = 20'000;
 
+// Beeps rung as the terminal's bell at most this often: a volley of shots
+// must not become a din, nor a flood of bytes on a slow link.
+constexpr std::int64_t kBellGapUs = 250'000;
+
 // Input read in one go at most, so that an endless paste still lets the
 // game present and pace.
 constexpr std::size_t kMaxReadPerCall = 256 * 1024;
@@ -101,9 +105,11 @@ void TerminalBackend::check_signals() {
 
 // ==== Opening and restoring ====
 
-TerminalBackend::TerminalBackend() {
+TerminalBackend::TerminalBackend(SoundChoice sound)
+    : sound_choice_(settle_sound(sound, [](const char* name) { return std::getenv(name); })) {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))
         throw TerminalError("needs an interactive terminal on standard input and output");
+    if (sound_choice_ == SoundChoice::device) sound_ = std::make_unique<TonePlayer>();
     const char* term = std::getenv("TERM");
     if (const std::string reason = terminal_unusable_reason(term); !reason.empty())
         throw TerminalError(reason);
@@ -231,7 +237,7 @@ void TerminalBackend::give_back(const std::string& first) {
 void TerminalBackend::restore() {
     if (!active_) return;
     active_ = false;
-    sound_.silence();
+    if (sound_) sound_->silence();
     const int signal_before = pending_end_signal();
     if (signal_before == SIGINT || signal_before == SIGQUIT) discard_typed_ahead();
     // The window's own size back first, and the prompt on its last row.
@@ -321,7 +327,8 @@ void TerminalBackend::let_restore_arrive() {
 
 void TerminalBackend::suspend() {
     const std::int64_t stopped_at = monotonic_us();
-    sound_.silence();
+    if (sound_) sound_->silence();
+    bell_due_ = false;
     discard_typed_ahead();
     take_continued();
     // Started from a script, the program shares Ctrl-Z with the script,
@@ -435,6 +442,10 @@ void TerminalBackend::present(const ConsoleBuffer& console) {
 void TerminalBackend::send_picture() {
     picture_behind_ = false;
     std::string bytes = writer_->present(*shown_);
+    if (bell_due_) {
+        bell_due_ = false;
+        bytes += writer_->strings().bell;
+    }
     if (bytes.empty()) return;
     if (lag_.ask(monotonic_us())) bytes += TerminalLag::kQuestion;
     send(bytes);
@@ -649,7 +660,16 @@ void TerminalBackend::read_keys(std::deque<int>& keys, bool wait) {
 // ==== Sound and the console's size ====
 
 void TerminalBackend::beep(unsigned frequency, unsigned duration_ms) {
-    sound_.play(frequency, duration_ms);
+    if (sound_) {
+        sound_->play(frequency, duration_ms);
+    } else if (sound_choice_ == SoundChoice::bell) {
+        // Rung with the picture the beep goes with, so that it never waits
+        // on a terminal that is behind nor comes ahead of what it sounds for.
+        const std::int64_t now = monotonic_us();
+        if (now - last_bell_us_ < kBellGapUs) return;
+        last_bell_us_ = now;
+        bell_due_ = true;
+    }
 }
 
 void TerminalBackend::bell() {

@@ -30,9 +30,11 @@ struct TerminalError : std::runtime_error {
 
 class TerminalBackend final : public Backend {
 public:
-    // Takes over the terminal on standard input and output. Throws
-    // TerminalError when they are not a usable terminal.
-    TerminalBackend();
+    // Takes over the terminal on standard input and output, with the tones
+    // going where `sound` says (settled by settle_sound: over SSH, silent
+    // unless asked otherwise). Throws TerminalError when they are not a
+    // usable terminal.
+    explicit TerminalBackend(SoundChoice sound = SoundChoice::automatic);
     ~TerminalBackend() override;
     TerminalBackend(const TerminalBackend&) = delete;
     TerminalBackend& operator=(const TerminalBackend&) = delete;
@@ -64,6 +66,8 @@ public:
     std::int64_t now_us() override;
     void sleep_us(std::int64_t us) override;
     void read_keys(std::deque<int>& keys, bool wait) override;
+    // On the sound device, or as the terminal's bell (no more than a few a
+    // second, sent with the next picture), or not at all.
     void beep(unsigned frequency, unsigned duration_ms) override;
     void bell() override;
     void synthesised_key(int, int, unsigned) override {}
@@ -141,7 +145,12 @@ private:
     std::mbstate_t multibyte_{};
     KeyDecoder decoder_;
     TypeAhead type_ahead_;
-    TonePlayer sound_;
+    SoundChoice sound_choice_ = SoundChoice::off;
+    bool bell_due_ = false;  // a beep to ring with the next picture
+    std::int64_t last_bell_us_ = 0;
+    // The sound device's player, only where the tones go there: elsewhere
+    // the device is never opened.
+    std::unique_ptr<TonePlayer> sound_;
 };
 
 }  // namespace patrulha::platform

@@ -15,9 +15,9 @@ namespace patrulha::platform {
 namespace {
 
 // Runs `body` on the terminal and gives the terminal back; the status.
-int run_and_restore(const char* name, const std::function<int()>& body) {
+int run_and_restore(const char* name, const std::function<int()>& body, const Options& options) {
     try {
-        TerminalBackend terminal;
+        TerminalBackend terminal(options.sound);
         std::string failure;
         const int status = run_attached(terminal, body, failure);
         terminal.restore();
@@ -38,13 +38,12 @@ int run_and_restore(const char* name, const std::function<int()>& body) {
 }  // namespace
 
 int run_on_terminal(const char* name, const std::function<int()>& body, const Options& options) {
-    (void)options;
     std::setlocale(LC_ALL, "");
     if (const std::string failure = install_signal_handlers(); !failure.empty()) {
         std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
         return 1;
     }
-    const int status = run_and_restore(name, body);
+    const int status = run_and_restore(name, body, options);
     // The terminal is back and the sound thread gone. A signal that asked
     // the program to end, even one that came while it was ending by itself,
     // now ends it the way the signal's default action would have.

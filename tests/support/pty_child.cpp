@@ -58,8 +58,9 @@ PtyChild::PtyChild(const std::function<void(int)>& body, int columns, int rows) 
 }
 
 std::function<void(int)> PtyChild::program(const std::string& path,
-                                           std::vector<std::string> environment) {
-    return [path, environment](int report_fd) {
+                                           std::vector<std::string> environment,
+                                           std::vector<std::string> arguments) {
+    return [path, environment, arguments](int report_fd) {
         ::close(report_fd);
         for (const std::string& e : environment) {
             if (!e.empty() && e[0] == '-') {
@@ -68,7 +69,10 @@ std::function<void(int)> PtyChild::program(const std::string& path,
                 ::setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
             }
         }
-        ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(path.c_str(), argv.data());
         ::_exit(127);
     };
 }

@@ -23,11 +23,12 @@ public:
     // of the report pipe. The child exits with status 0 if `body` returns.
     PtyChild(const std::function<void(int report_fd)>& body, int columns = 80, int rows = 42);
 
-    // A body that runs the program at `path`, without arguments, in the
+    // A body that runs the program at `path` with `arguments`, in the
     // test's environment changed by `environment`: "NAME=value" sets a
     // variable, "-NAME" removes it.
     static std::function<void(int)> program(const std::string& path,
-                                            std::vector<std::string> environment);
+                                            std::vector<std::string> environment,
+                                            std::vector<std::string> arguments = {});
 
     ~PtyChild();
     PtyChild(const PtyChild&) = delete;

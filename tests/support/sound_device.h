@@ -22,6 +22,9 @@ public:
 
     std::string config_path() const { return dir_.file("asound.conf"); }
 
+    // Whether a program has opened the device: its file is made then.
+    bool opened() const { return std::ifstream(dir_.file("played.raw")).good(); }
+
     // The 16-bit samples played so far.
     std::vector<std::int16_t> samples() const {
         std::ifstream in(dir_.file("played.raw"), std::ios::binary);

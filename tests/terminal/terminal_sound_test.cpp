@@ -1,5 +1,6 @@
 // The tone player of the terminal build: tones reach the sound device, and
-// a device that never answers does not hold the program.
+// a device that never answers does not hold the program; the tones go where
+// --sound says, and over SSH nowhere near the server's loudspeaker.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,11 +12,62 @@
 #include <fstream>
 
 #include "platform/terminal/sound.h"
+#include "tests/support/pty_child.h"
 #include "tests/support/sound_device.h"
 #include "tests/support/wait.h"
 
 namespace patrulha::platform {
 namespace {
+
+TEST(TerminalSound, AutomaticIsTheDeviceAtTheMachineAndSilenceOverSsh) {
+    struct Case {
+        SoundChoice asked;
+        const char* connection;  // SSH_CONNECTION
+        const char* tty;         // SSH_TTY
+        SoundChoice settled;
+    };
+    const char* const ssh = "192.0.2.7 50022 192.0.2.1 22";
+    for (const Case& c : std::vector<Case>{
+             {SoundChoice::automatic, nullptr, nullptr, SoundChoice::device},
+             {SoundChoice::automatic, "", "", SoundChoice::device},
+             {SoundChoice::automatic, ssh, nullptr, SoundChoice::off},
+             {SoundChoice::automatic, nullptr, "/dev/pts/3", SoundChoice::off},
+             {SoundChoice::device, ssh, "/dev/pts/3", SoundChoice::device},
+             {SoundChoice::bell, ssh, nullptr, SoundChoice::bell},
+             {SoundChoice::bell, nullptr, nullptr, SoundChoice::bell},
+             {SoundChoice::off, nullptr, nullptr, SoundChoice::off},
+         }) {
+        const auto environment = [&](const char* name) {
+            return std::string(name) == "SSH_CONNECTION" ? c.connection
+                   : std::string(name) == "SSH_TTY"      ? c.tty
+                                                         : nullptr;
+        };
+        EXPECT_EQ(settle_sound(c.asked, environment), c.settled)
+            << "asked " << static_cast<int>(c.asked) << ", SSH_CONNECTION "
+            << (c.connection ? c.connection : "unset") << ", SSH_TTY " << (c.tty ? c.tty : "unset");
+    }
+}
+
+// The game on a terminal of its own with `arguments` and `environment`, a
+// recorded sound device, started and a shot fired, ended with 'd'.
+void fire_a_shot(const testing::RecordedSoundDevice& device, std::vector<std::string> environment,
+                 std::vector<std::string> arguments, std::string& output) {
+    environment.insert(environment.end(), {"TERM=xterm-256color", "LANG=C.UTF-8", "-LC_ALL",
+                                           "-TMUX", "ALSA_CONFIG_PATH=" + device.config_path()});
+    testing::PtyChild game(testing::PtyChild::program(PATRULHA_BINARY, environment, arguments));
+    ASSERT_TRUE(
+        game.wait_until([&] { return game.output().find("PERSONALIZAR") != std::string::npos; }));
+    game.type("1");
+    ASSERT_TRUE(game.wait_until([&] { return game.output().find("PONTOS") != std::string::npos; }));
+    const std::size_t before = game.output().size();
+    game.type("z");
+    // The shot shows: its glyph (U+2302) drawn after the key.
+    ASSERT_TRUE(
+        game.wait_until([&] { return game.output().find("\u2302", before) != std::string::npos; }));
+    game.type("d");
+    ASSERT_TRUE(game.wait_for_exit());
+    output = game.output().substr(before);
+}
 
 #if PATRULHA_HAVE_ALSA
 TEST(TerminalSound, ThePlayerSendsTheTonesToTheSoundDevice) {
@@ -64,6 +116,35 @@ TEST(TerminalSound, ADeviceThatNeverAnswersDoesNotHoldTheEnd) {
     // reader lets it go, so that it ends before the folder is removed.
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     if (reader >= 0) ::close(reader);
+}
+TEST(TerminalSound, OverSshTheGameOpensNoSoundDeviceUnlessAskedTo) {
+    const std::string ssh = "SSH_CONNECTION=192.0.2.7 50022 192.0.2.1 22";
+    struct Case {
+        std::vector<std::string> environment;
+        std::vector<std::string> arguments;
+        bool opened;
+    };
+    for (const Case& c :
+         std::vector<Case>{{{"-SSH_CONNECTION", "-SSH_TTY"}, {}, true},
+                           {{ssh}, {}, false},
+                           {{"SSH_TTY=/dev/pts/3"}, {}, false},
+                           {{ssh}, {"--sound=device"}, true},
+                           {{"-SSH_CONNECTION", "-SSH_TTY"}, {"--sound=off"}, false}}) {
+        SCOPED_TRACE(c.environment[0] + (c.arguments.empty() ? "" : " " + c.arguments[0]));
+        const testing::RecordedSoundDevice device;
+        std::string output;
+        fire_a_shot(device, c.environment, c.arguments, output);
+        EXPECT_EQ(device.opened(), c.opened);
+        EXPECT_EQ(output.find('\a'), std::string::npos) << "no bell";
+    }
+}
+
+TEST(TerminalSound, TheBellRingsForABeepWhenAskedFor) {
+    const testing::RecordedSoundDevice device;
+    std::string output;
+    fire_a_shot(device, {"-SSH_CONNECTION", "-SSH_TTY"}, {"--sound=bell"}, output);
+    EXPECT_NE(output.find('\a'), std::string::npos) << "the terminal's bell, xterm's ^G";
+    EXPECT_FALSE(device.opened());
 }
 #else
 TEST(TerminalSound, BuiltWithoutALSAThePlayerTakesEveryToneAndOpensNoDevice) {
