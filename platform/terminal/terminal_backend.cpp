@@ -101,7 +101,7 @@ void TerminalBackend::check_signals() {
 
 // ==== Opening and restoring ====
 
-TerminalBackend::TerminalBackend() {
+TerminalBackend::TerminalBackend(Asciicast* cast) : cast_(cast), cast_start_us_(monotonic_us()) {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))
         throw TerminalError("needs an interactive terminal on standard input and output");
     const char* term = std::getenv("TERM");
@@ -260,6 +260,7 @@ void TerminalBackend::discard_typed_ahead() {
 
 void TerminalBackend::send(const std::string& bytes) {
     if (bytes.empty()) return;
+    if (cast_) cast_->output(monotonic_us() - cast_start_us_, bytes);
     if (!unsent_.empty()) {
         unsent_ += bytes;
         flush_output();

@@ -15,6 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/key_decoder.h"
+#include "platform/terminal/asciicast.h"
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
@@ -31,8 +32,9 @@ struct TerminalError : std::runtime_error {
 class TerminalBackend final : public Backend {
 public:
     // Takes over the terminal on standard input and output. Throws
-    // TerminalError when they are not a usable terminal.
-    TerminalBackend();
+    // TerminalError when they are not a usable terminal. Everything sent to
+    // the terminal is also written to `cast` where one is given.
+    explicit TerminalBackend(Asciicast* cast = nullptr);
     ~TerminalBackend() override;
     TerminalBackend(const TerminalBackend&) = delete;
     TerminalBackend& operator=(const TerminalBackend&) = delete;
@@ -110,6 +112,8 @@ private:
     void let_restore_arrive();
     void open_output();
 
+    Asciicast* cast_ = nullptr;
+    std::int64_t cast_start_us_ = 0;
     bool active_ = false;
     bool utf8_ = true;
     std::string term_;
