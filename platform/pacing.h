@@ -36,10 +36,18 @@ public:
     // Console time starts at 0 at real time `real_now`.
     void start(std::int64_t real_now) {
         console_us_ = 0;
+        charged_us_ = 0;
         base_us_ = real_now;
     }
 
-    void charge(std::int64_t us) { console_us_ += us; }
+    void charge(std::int64_t us) {
+        console_us_ += us;
+        charged_us_ += us;
+    }
+
+    // Console time charged by the game's calls since start, without the
+    // key waits: the same on every run of the same game.
+    std::int64_t charged() const { return charged_us_; }
 
     // Console time since start, in microseconds.
     std::int64_t console_time() const { return console_us_; }
@@ -70,6 +78,7 @@ public:
 
 private:
     std::int64_t console_us_ = 0;
+    std::int64_t charged_us_ = 0;
     std::int64_t base_us_ = 0;
 };
 

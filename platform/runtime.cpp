@@ -55,6 +55,7 @@ void Runtime::attach(Backend& backend) {
     clock_.start(backend.now_us());
     shown_at_us_ = backend.now_us();
     waited_since_poll_ = false;
+    key_points_ = 0;
     random_.reset();
     keys_.clear();
     recent_events_.clear();
@@ -102,11 +103,24 @@ void Runtime::write(std::string_view codes) {
     }
 }
 
+void Runtime::key_point() {
+    ++key_points_;
+    if (journal_) journal_->pacing_point(key_points_, clock_.charged());
+}
+
+void Runtime::read_keys(bool wait) {
+    if (journal_)
+        journal_->read_keys(*backend_, keys_, wait, key_points_);
+    else
+        backend_->read_keys(keys_, wait);
+}
+
 int Runtime::getch() {
+    key_point();
     if (keys_.empty()) {
         show(backend_->now_us());
         // A wait may end without a key (woken for a redraw): it waits on.
-        while (keys_.empty()) backend_->read_keys(keys_, true);
+        while (keys_.empty()) read_keys(true);
         shown_at_us_ = backend_->now_us();
         clock_.wait_ended(shown_at_us_);
         waited_since_poll_ = true;
@@ -122,8 +136,9 @@ bool Runtime::kbhit() {
     // poll's share of the frame, with the keys it finds, is caught up at
     // the next pause. So a frame waits once and shows one picture, while a
     // loop that never pauses is still paced here.
+    key_point();
     pace(waited_since_poll_);
-    if (keys_.empty()) backend_->read_keys(keys_, false);
+    if (keys_.empty()) read_keys(false);
     if (keys_.empty()) waited_since_poll_ = false;
     return !keys_.empty();
 }

@@ -12,6 +12,7 @@
 #include "platform/backend.h"
 #include "platform/console_buffer.h"
 #include "platform/pacing.h"
+#include "platform/replay.h"
 
 namespace patrulha::platform {
 
@@ -82,10 +83,25 @@ public:
 
     void synthesised_key(int virtual_key, int scan_code, unsigned flags);
 
+    // What time() gives the game: the backend's wall clock, or the
+    // journal's seed.
+    std::time_t wall_time() {
+        return journal_ ? journal_->wall_time(*backend_) : backend_->wall_time();
+    }
+
+    // Records or replays the keys at every key pacing point (nullptr: the
+    // backend's keys as they come). Kept across attach, which starts the
+    // count of pacing points again.
+    void set_journal(Journal* journal) { journal_ = journal; }
+    // The key pacing points (_kbhit and _getch calls) since attach.
+    std::uint64_t key_points() const { return key_points_; }
+
 private:
     Runtime();
     static Runtime instance_;
     void show(std::int64_t now);
+    void key_point();
+    void read_keys(bool wait);
 
     Backend* backend_;
     ConsoleBuffer console_;
@@ -95,6 +111,8 @@ private:
     // Real time of the last present, or of the end of the wait after it.
     std::int64_t shown_at_us_ = 0;
     bool waited_since_poll_ = false;
+    Journal* journal_ = nullptr;
+    std::uint64_t key_points_ = 0;
     // The last four synthesised key events, to recognise Alt+Enter.
     std::deque<std::pair<int, unsigned>> recent_events_;
 };

@@ -86,7 +86,7 @@ void srand(unsigned seed) {
 }
 
 std::time_t time(std::time_t* out) {
-    const std::time_t now = Runtime::instance().backend().wall_time();
+    const std::time_t now = Runtime::instance().wall_time();
     if (out) *out = now;
     return now;
 }

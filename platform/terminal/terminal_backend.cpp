@@ -105,8 +105,10 @@ void TerminalBackend::check_signals() {
 
 // ==== Opening and restoring ====
 
-TerminalBackend::TerminalBackend(SoundChoice sound)
-    : sound_choice_(settle_sound(sound, [](const char* name) { return std::getenv(name); })) {
+TerminalBackend::TerminalBackend(SoundChoice sound, Asciicast* cast)
+    : cast_(cast),
+      cast_start_us_(monotonic_us()),
+      sound_choice_(settle_sound(sound, [](const char* name) { return std::getenv(name); })) {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))
         throw TerminalError("needs an interactive terminal on standard input and output");
     if (sound_choice_ == SoundChoice::device) sound_ = std::make_unique<TonePlayer>();
@@ -271,6 +273,7 @@ void TerminalBackend::discard_typed_ahead() {
 
 void TerminalBackend::send(const std::string& bytes) {
     if (bytes.empty()) return;
+    if (cast_) cast_->output(monotonic_us() - cast_start_us_, bytes);
     if (!unsent_.empty()) {
         unsent_ += bytes;
         flush_output();

@@ -15,6 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/key_decoder.h"
+#include "platform/terminal/asciicast.h"
 #include "platform/terminal/screen_writer.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/sound.h"
@@ -33,8 +34,9 @@ public:
     // Takes over the terminal on standard input and output, with the tones
     // going where `sound` says (settled by settle_sound: over SSH, silent
     // unless asked otherwise). Throws TerminalError when they are not a
-    // usable terminal.
-    explicit TerminalBackend(SoundChoice sound = SoundChoice::automatic);
+    // usable terminal. Everything sent to the terminal is also written to
+    // `cast` where one is given.
+    explicit TerminalBackend(SoundChoice sound = SoundChoice::automatic, Asciicast* cast = nullptr);
     ~TerminalBackend() override;
     TerminalBackend(const TerminalBackend&) = delete;
     TerminalBackend& operator=(const TerminalBackend&) = delete;
@@ -114,6 +116,8 @@ private:
     void let_restore_arrive();
     void open_output();
 
+    Asciicast* cast_ = nullptr;
+    std::int64_t cast_start_us_ = 0;
     bool active_ = false;
     bool utf8_ = true;
     std::string term_;

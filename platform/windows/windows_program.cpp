@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/program.h"
+#include "platform/replay_session.h"
 #include "platform/runtime.h"
 
 namespace patrulha::platform {
@@ -40,14 +41,22 @@ void say_failure(const char* name, const char* why) {
 }  // namespace
 
 int run_on_console(const char* name, const wchar_t* title, const std::function<int()>& body,
-                   WindowView view) {
+                   WindowView view, const Options& options) {
+    ReplaySession session;
+    std::string error;
+    if (!session.prepare(options, ConsoleBuffer::kWidth, ConsoleBuffer::kHeight, error)) {
+        std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+        return 2;
+    }
     try {
         WindowsBackend console(title, std::move(view));
-        std::string failure;
-        const int status = run_attached(console, body, failure);
+        std::string failure, message;
+        int status = run_attached(console, session.wrap(body), failure);
         console.restore();
+        status = session.finish(status, message);
         Runtime::instance().detach();
         if (!failure.empty()) say_failure(name, failure.c_str());
+        if (!message.empty()) std::fprintf(stderr, "%s: %s\n", name, message.c_str());
         return status;
     } catch (const ConsoleError& error) {
         say_failure(name, error.what());

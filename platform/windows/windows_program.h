@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "platform/command_line.h"
 #include "platform/windows/windows_backend.h"
 
 namespace patrulha::platform {
@@ -17,7 +18,10 @@ namespace patrulha::platform {
 // Where the program is alone on its console (started from Explorer, whose
 // console closes with it), that line waits for a key before the end.
 // `view`, where given, is how big the backend takes the window to be.
+// `options` are those of the command line: --record and --replay, whose
+// files are checked before the console is touched (status 2 and one line
+// when one cannot be used).
 int run_on_console(const char* name, const wchar_t* title, const std::function<int()>& body,
-                   WindowView view = {});
+                   WindowView view = {}, const Options& options = {});
 
 }  // namespace patrulha::platform

@@ -274,6 +274,34 @@ struct WayOut {
     int status;
 };
 
+// A game recorded by the terminal build replays in the Windows build to the
+// end its file recorded: the same final score, lives, bombs and grid hash.
+TEST(WineE2E, AReplayRecordedInTheTerminalEndsTheSame) {
+    std::FILE* file = std::fopen(TERMINAL_REPLAY, "rb");
+    ASSERT_NE(file, nullptr);
+    char text[4096];
+    const std::string recorded(text, std::fread(text, 1, sizeof text, file));
+    std::fclose(file);
+    const std::size_t end = recorded.rfind("\nend ");
+    ASSERT_NE(end, std::string::npos);
+    unsigned long long point = 0;
+    int score = 0, lives = 0, bombs = 0;
+    char hash[9] = {};
+    ASSERT_EQ(std::sscanf(recorded.c_str() + end, "\nend %llu %d %d %d %8s", &point, &score, &lives,
+                          &bombs, hash),
+              5);
+    TmuxSession s = run_exe(80, 42, kExe, std::string("--replay=") + TERMINAL_REPLAY);
+    ASSERT_TRUE(s.wait_for_text("TTY-", kStart + kStep + kStep)) << s.capture();
+    std::string said = s.capture();
+    said.erase(std::remove(said.begin(), said.end(), '\n'), said.end());
+    EXPECT_NE(said.find("ENDED status=0"), std::string::npos) << s.capture();
+    EXPECT_NE(said.find("replay matched"), std::string::npos) << s.capture();
+    EXPECT_NE(said.find("score " + std::to_string(score) + ", lives " + std::to_string(lives) +
+                        ", bombs " + std::to_string(bombs) + ", grid " + hash),
+              std::string::npos)
+        << s.capture();
+}
+
 TEST(WineE2E, EscAtTheMenuAndCtrlCInAGameEndTheProgram) {
     const std::vector<WayOut> ways = {
         {"Esc at the menu", {"Escape"}, 0},
