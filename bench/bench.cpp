@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The benchmark: plays a fixed, seeded session at each difficulty preset on
 // the real terminal backend through a pseudo-terminal, and prints what it
 // cost: pace, real time, bytes sent to the terminal against the fewest any

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Loaded into the real program by the benchmark (LD_PRELOAD): the wall
 // clock, which the game reads once to seed its random generator, always
 // says the same second, so that every build plays the same game and a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The least a frame of play can cost on this machine: one wait and one
 // picture's write a frame, and nothing else. `bench --cost` measures it
 // beside the game (build-check/frame_floor), so that what the game pays

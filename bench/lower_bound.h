@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The fewest bytes any renderer would have to send a terminal to turn one
 // screen into the next: every cell whose look changed gets its glyph in
 // UTF-8, reached from the previous one by the cheapest cursor movement and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The renderer's lower bound: what it charges for glyphs, cursor moves and
 // colour changes, and that it charges nothing for what did not change.
 #include "bench/lower_bound.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What the real game costs the machine, measured from outside: the program
 // itself (one or several builds of it) runs on a pseudo-terminal of 80 x 42,
 // and while it waits at the menu, plays without keys and plays with a key

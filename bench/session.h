@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // One benchmark session: the whole game, on the real terminal backend, on
 // the slave side of a pseudo-terminal, with a backend in between that
 // records every present and plays the scripted keys. Runs in a child

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The benchmark's terminals answer status questions (CSI 5 n) as real ones
 // do: the game asks them now and then to learn how far behind the screen
 // is, and an answer costs it a wake and a read.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What the terminal in use sends for its keys, from its terminfo entry.
 // Kept apart because the terminfo header's macros clash with C++ names.
 #pragma once

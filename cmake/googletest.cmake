@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # GoogleTest, found or built. A native build takes the system's; a cross
 # build (Windows with mingw-w64, the web with emscripten) builds it here
 # from its sources with the game's own compiler, where they are: Debian's

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # Cross-compiles for 64-bit Windows with mingw-w64 from Debian:
 #
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console library over the console calls. Every console call is made
 // on the output handle fetched anew just before it, and nothing is
 // buffered: each operation has taken effect when it returns.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The conio-style console library: positioned, coloured text output over
 // the console calls of console/win32.h, and the runtime services of
 // console/services.h. Game and screen code include this header alone.

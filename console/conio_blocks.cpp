@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The block, line and password operations of the console library, over the
 // console calls and the library state that console/conio.cpp keeps. Each
 // refreshes the state before it computes a position, and each console call

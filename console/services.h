@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The runtime services that the game, the screens and the console library
 // call: keyboard, sound, delay, text output and random numbers, under the
 // names the game calls them by.

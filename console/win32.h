@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console calls the console library makes, with their types and
 // constants, over the in-memory console screen buffer.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Fuzz target for the key decoder, driven the way the terminal backend
 // drives it: characters in bursts, bursts that end, time that passes. Aborts (and so reports) when
 // the decoder

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Runs the fuzz target over files and directories of inputs, for builds
 // without libFuzzer: the seed corpus then still runs in every test pass.
 #include <cstdint>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The special bomb: clears the field but for the ship, with a flash.
 #include "console/conio.h"
 #include "game/estado.h"

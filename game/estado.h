@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The state of a game: the playfield grid, the glyph of each kind of
 // occupant, the counters shown in the status panel, and the difficulty
 // presets. Plain globals, valid for the whole run; the game loop, the

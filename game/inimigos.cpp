@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Enemy moves and the draws of the spawning step.
 #include "console/conio.h"
 #include "game/estado.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The gameplay functions that the game loop, its scans and the start of a
 // game call. They work on the globals of game/estado.h.
 #pragma once

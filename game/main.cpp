@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The program: start-up, the menu loop with the options screen, the
 // hand-over to a game, and the game loop with its frames and the player's
 // commands.

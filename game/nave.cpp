@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The ship's penalty move.
 #include "console/conio.h"
 #include "game/estado.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Score, lives, level and the game-over prompt: the values of the status
 // panel and the bookkeeping behind them.
 #include "console/conio.h"

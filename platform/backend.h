@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What a backend supplies to the platform services: presenting the console
 // buffer, real time and sleeping, keys, sound, and the wall clock. The
 // terminal backend does it on a real terminal; the virtual backend for

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The program's command line, the same parser for every build: --help and
 // --version answer on standard output; the options a build takes are read
 // into Options; anything else is refused with the usage.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The in-memory console screen buffer: 80 x 42 cells of an 8-bit code and a
 // 16-bit attribute, a cursor and a current attribute, with the semantics of
 // a Windows console whose window is the whole buffer, and the terminal's

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Code page 850 as the console font shows it: codes 1 to 31 and 127 as the
 // font's symbols, 32 to 126 as ASCII, 128 to 255 as code page 850.
 #pragma once

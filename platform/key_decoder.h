@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Turns the characters a terminal sends, escape sequences included, into the
 // key codes the game reads with _getch:
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The process entry: reads the command line, then runs the game on the
 // terminal, which is given back on every way out.
 #include "game/estado.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The pacing model: the game's pace is the cost of its console calls. Every
 // console round trip is charged a fixed console time, and real time catches
 // up with console time at the pacing points (_sleep, _beep, _kbhit and a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What every program of the game does between taking its backend over and
 // giving it back: runs its body with the runtime on the backend, and tells
 // how it ended.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The platform runtime: the one console screen buffer, the pacing clock,
 // the key queue and the random generator, over the backend in use. The
 // platform services of console/services.h and console/win32.h are thin

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The runtime services of console/services.h, over the platform runtime.
 #include "console/services.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What the game shows instead of its console while the window is smaller
 // than 80 x 42: the size it needs, the size there is, how to get the room and
 // how to quit, centred in the window. Every backend that can be too small

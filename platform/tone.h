@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The game's tones as samples, the same on every platform that plays them
 // itself: a sine at a quarter of full scale, faded in and out over a few
 // milliseconds so that it neither starts nor stops with a click.

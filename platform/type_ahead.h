@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The keys read from the keyboard that the game has not taken yet, bounded
 // as a keyboard's own buffer is: once it is full, further keys are dropped,
 // whole. A cursor or function key is two codes (0 or 224, then its code);

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console calls of console/win32.h over the console screen buffer.
 #include "console/win32.h"
 

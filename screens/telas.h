@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The whole screens of the game and the console's preparation. Each screen
 // function positions, colours and prints its items; none of them clears the
 // screen or reads a key: the caller clears first and reads afterwards.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # The benchmark of this build beside a baseline revision, in one run, so that
 # both meet the same machine under the same load. Run by `./check --bench`
 # once build-check/ is built; see docs/PERFORMANCE.md.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # Builds the browser version: build-web/patrulha.html, one file that plays
 # the whole game when opened from disk or served by any web server, and
 # build-web/web/, the same page to host, which installs on a phone and plays

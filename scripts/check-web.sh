@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # The browser build's checks: builds the page and the tests with emscripten,
 # then runs the unit and screen tests under Node and plays the page in
 # headless Chromium (which also takes the README's pictures, into

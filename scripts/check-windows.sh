@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # The Windows leg of ./check (./check --windows): cross-builds patrulha.exe
 # and its tests with mingw-w64 into build-windows/, runs the unit and screen
 # tests under wine, checks that the .exe needs no DLL beyond Windows' own,

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # shellcheck shell=bash
 # Shared by ./play and ./check: installs the packages they need with the
 # system's own package manager, and says how many jobs to build with.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // How the console's codes show on a terminal whose locale is not UTF-8:
 // through the terminal's line-drawing set where it has the character,
 // otherwise as the nearest ASCII character. Chosen so that every kind of

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Turns the console buffer into the bytes a terminal needs to show it, from
 // the terminal's own control strings: only the cells that changed since the
 // last present, the cheapest cursor motion between them, and a change of

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The signals the terminal program answers, and what is done when it cannot
 // unwind. Handlers only record what arrived and wake the main loop through a
 // pipe; the loop acts at its next pacing point or key wait, and once the

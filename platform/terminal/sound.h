@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The game's tones: generated here, played through ALSA on a thread of
 // their own so that the game never waits on the sound device. Where no
 // device opens, or the game was built without ALSA, tones are silent; the

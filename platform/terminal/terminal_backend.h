@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The terminal backend: presents the console buffer on a real terminal
 // from the control strings of its terminfo description, reads and decodes
 // its keys as fast as they arrive, paces on the real clock, plays the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // How far behind the pictures the terminal is. A slow link (a serial line,
 // a congested connection) takes pictures more slowly than the game draws
 // them, and the queues in between (the pseudo-terminal's, the connection's)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 #include "platform/terminal/terminfo.h"
 
 // Before <term.h>, whose macros would rename the backend's members.

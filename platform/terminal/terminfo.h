@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Questions to the terminal description, kept apart because <term.h>
 // defines a macro for every capability name (bell, cursor_visible, ...).
 #pragma once

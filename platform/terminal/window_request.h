@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Asking the terminal for a larger window: to which terminals the game may
 // send the resize request, and reading what a terminal answers when asked.
 // Pure: the backend does the writing and reading.

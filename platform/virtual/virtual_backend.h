@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The backend for tests: scripted keys, forced random results, a virtual
 // clock that advances by console time and never really sleeps, a record of
 // every beep, sleep and synthesised key, and the console buffer to inspect.

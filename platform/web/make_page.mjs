@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Makes the one-file page: the template with the page's script, the game
 // (its wasm already inside) and the game's version written in. With
 // --head, the page to host (web/index.html): that file's links and script

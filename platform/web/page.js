@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The page's half of the browser backend (web_backend.cpp): the console of
 // 80 x 42 drawn on a canvas in the console's 16 colours, the key presses
 // waiting for the game (from the keyboard or the touch controls), the

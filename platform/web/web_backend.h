@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The browser backend: draws the console buffer on the page's canvas, row
 // by row as the rows change, takes the keys the page turned into key codes,
 // paces on the page's clock by handing control back to the browser while it

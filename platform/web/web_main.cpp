@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The page's entry: runs the game on the page's console.
 #include "game/game.h"
 #include "platform/command_line.h"

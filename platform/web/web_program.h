@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A program of the page from start to end: runs the program's body on the
 // page's console and tells the page when it has ended, and how.
 #pragma once

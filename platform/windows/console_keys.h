@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Turns the key events of the Windows console's input into the key codes
 // the game reads with _getch, with the same table as on terminals (see
 // platform/key_decoder.h):

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What the game does with the Windows console's visible window: plays in a
 // window of 80 x 42 or more; asks for 80 x 42 once, where the console host
 // can give it; and otherwise shows the size notice until the window grows.

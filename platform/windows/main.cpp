@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The process entry of patrulha.exe: reads the command line, then runs the
 // game on the Windows console, which is given back on every way out.
 #include "game/estado.h"

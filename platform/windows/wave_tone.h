@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The game's tones on Windows, played through the wave output device
 // (waveOut): each tone is rendered and queued, and play returns at once, so
 // the game goes on reading keys while it sounds. The caller waits out each

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The Windows console backend: presents the console buffer on the real
 // Win32 console (a screen buffer of its own, so the player's own buffer and
 // scrollback are untouched), reads the console's key events into the

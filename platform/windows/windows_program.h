@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A program of the Windows console from start to end: takes the console
 // over, runs the program's body on it, and gives the console back on every
 // way out.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The terminal backend in a real terminal: the probe program draws every
 // code and every colour pair through the console library inside tmux, and
 // echoes the codes of the keys it decodes. The screen is read back with its

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The real binary in a real terminal: a game is played with the keys and
 // read back from the screen, colours included.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The whole program in a real terminal: the title screen, the options screen
 // and back, the invalid-option message at (40, 40), a game with its frame
 // and panel, and ESC at the menu ending the program with the terminal given

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The real binary in a real terminal: it starts, ends on a key, and gives
 // the terminal back as it found it; it refuses to run without a terminal.
 #include <gtest/gtest.h>

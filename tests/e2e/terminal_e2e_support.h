@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What the end-to-end tests of the terminal's manners share: a wrapper that
 // records the terminal's modes before and after a program and how the
 // program ended, the pane's mode flags, and finding the program's process.

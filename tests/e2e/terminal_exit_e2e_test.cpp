@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Every way out of the program gives the terminal back as it found it: the
 // quit keys, the signals that end it, crashes, and a terminal that goes
 // away. Run on the real binary and on the frame probe in tmux.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The terminal as players really use it: pasting far more than the game
 // can take, Ctrl-S and Ctrl-Q, suspending a game started from a script,
 // colours on terminals that say they have eight or sixteen, and a terminal

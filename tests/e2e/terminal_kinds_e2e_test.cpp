@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Poor terminals still play: without cursor addressing the program says so
 // in one line; 8 colours, no colours and a locale that is not UTF-8 each
 // get their stand-ins; floods and garbage on the input never crash it or

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console on screens that change under it: suspended and resumed, a
 // window shrunk below 80 x 42 and grown again, a window larger than the
 // console. The frame probe's counter and picture are the state that must

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The game's beep reaches the sound device: the frame probe, run with an
 // ALSA device that writes what it plays to a file, beeps on 'b'.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A program in a detached tmux session of its own (its own server socket,
 // so tests run side by side), driven with send-keys and read back with
 // capture-pane. The server and every process in it end with the session,

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # The Debian package of a build configured with PATRULHA_DEB: cpack makes
 # it; it names the version, the section and the libraries it needs; unpacked
 # into a scratch root with dpkg -x, the game there answers --version, and

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # scripts/setup.sh under each package manager it knows, and under none:
 # stand-ins for the package managers record what they were asked to
 # install, and say that only cmake is installed already.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A small program on the terminal backend with state that must survive
 // suspends and resizes: a frame counter over a fixed coloured picture.
 //

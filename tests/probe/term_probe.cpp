@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A small program on the terminal backend, for the terminal conformance
 // test: it shows every code and every colour pair through the console
 // library, then echoes the codes of the keys it decodes until Ctrl-C.

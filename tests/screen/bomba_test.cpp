@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The special bomb: its cost, its points, the flash and the repaint, the
 // cleared field and the ship left untouched.
 #include <gtest/gtest.h>

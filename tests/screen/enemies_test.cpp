@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Enemies in the main scan: their colours, their fire and moves, and what
 // their shots and moves do to the ship and to the player's shots.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The explosion star: its nine parts, where each is left out near the
 // field's edges, its colour, its timing and its wiping.
 #include "screens/explosao.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Enemy shots, pickups and asteroids falling: every outcome of an object
 // meeting the cell below it, and the bottom row.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The game loop on the virtual backend: the start of a game, the ship and
 // its moves, the player's shots, the pause and the ways out.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What the game's screen tests share: a fixture that runs the real main on
 // the virtual backend with the difficulty table put back afterwards, and
 // helpers to read the grid and the playfield on screen.

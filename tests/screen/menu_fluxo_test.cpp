@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The program from start-up through the menu, driven by scripted keys: the
 // start-up order, the menu's keys and its redraw rule, the invalid-option
 // message, the options screen, the hand-over to a game and the way back.

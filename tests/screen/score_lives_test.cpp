@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Score, bonus bombs, lives and the game-over prompt, through the real game
 // and through the panel functions themselves.
 #include <gtest/gtest.h>

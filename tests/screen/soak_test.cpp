@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Long unattended play with the real generator at every level, the ship
 // left still: the rules' invariants hold after every frame (the shared soak,
 // which the sanitised soak program runs with random keys).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The spawning step at the end of each frame: its draws in their order, the
 // cells it writes and when what it writes first shows.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Console preparation: the hidden cursor and the synthesised Alt+Enter that
 // asks the platform for the full console, and that never reaches the keys.
 #include "screens/telas.h"

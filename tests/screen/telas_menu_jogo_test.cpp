@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The title screen: the banner in the drawn colour and character, written
 // from the cursor; the green box; the menu with every blank; the pauses.
 #include <string>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The options screen's texts on a cleared console: rows 7 to 29, their
 // colours, the heading OPÇOES, and column 65 left free for the preview.
 #include <string>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The game screen drawn on a cleared console: the frame and its joints, an
 // empty playfield, the panel's texts and colours, the credits, and the pace
 // of the drawing on the virtual clock.

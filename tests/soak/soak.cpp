@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The soak program: the shared soak (tests/support/soak.h), built with
 // AddressSanitizer and UndefinedBehaviorSanitizer, which stop the run at any
 // access outside the grid or any other undefined behaviour.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A small ANSI terminal, the one the tests read screens with: fed what a
 // program sends (or what tmux captures with its colours), it keeps every
 // cell's glyph and look and the cursor. Strict, it also notes everything a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // What a terminal should show for a console attribute, worked out from the
 // colour bits rather than taken from the game's table, so that a wrong entry
 // there shows up here.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Watches a screen being drawn on the virtual backend: at every pause (a
 // Sleep) it notes the cells written since the pause before, so a test can
 // follow the order in which a screen is drawn and the colour of each step.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Runs the real game on the virtual backend: scripted keys, forced random
 // results, the virtual clock, and the console buffer to inspect.
 #pragma once

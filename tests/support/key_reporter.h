@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The terminal backend in a pseudo-terminal child (PtyChild), telling the
 // test every code it decodes: the one child the pty tests of the backend's
 // input run. Only the terminal tests include it.

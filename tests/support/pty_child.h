@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A child process on a pseudo-terminal of its own: the one way the tests run
 // something on a terminal they play themselves. The test types into the
 // terminal, reads what the child draws, resizes the window, and reads a

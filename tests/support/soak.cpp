@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The invariants, checked at every frame and at every wait:
 //   - every cell of the grid holds 0 or the glyph of a known kind,
 //   - at most one cell holds the ship, and no enemy is below its zone,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The soak: the whole program played for a great many frames on the virtual
 // backend, with random keys, checking the game's invariants at every frame.
 // Game-over prompts, menus, the options screen and pauses are answered at

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A sound device that writes what it is given to a file, set up through
 // ALSA's own configuration (ALSA_CONFIG_PATH naming config_path()), so that
 // what a player plays can be read back.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // A temporary folder that is removed with everything in it when the test
 // that made it ends, passed or failed.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Waiting for a state: the one way every test waits, with a deadline long
 // enough for a machine under load.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Keys as a terminal sends them: raw byte sequences written into a
 // pseudo-terminal, read on its other side by the real terminal backend,
 // which reads them raw and decodes them with the key decoder. A child

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The screen writer against a small terminal: what it sends for a long
 // run of random screens, played into an emulator of the ANSI terminals in
 // question, must leave every cell showing the console's glyph and colours,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Terminals that do not keep up: one that stops reading (a stalled link),
 // a link that spaces a key's bytes out, signal keys right behind the
 // restore. The real binary, or the terminal backend alone, on a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The command line: --help and --version answer on standard output; any
 // other argument is refused with the usage on standard error and status 2.
 #include <gtest/gtest.h>

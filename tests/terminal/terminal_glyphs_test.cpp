@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The stand-ins for the console's codes on a terminal whose locale is not
 // UTF-8.
 #include <gtest/gtest.h>

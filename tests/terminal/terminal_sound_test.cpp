@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The tone player of the terminal build: tones reach the sound device, and
 // a device that never answers does not hold the program; the tones go where
 // --sound says, and over SSH nowhere near the server's loudspeaker.

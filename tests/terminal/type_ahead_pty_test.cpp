@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // More keys than the game can wait on: the terminal backend on a
 // pseudo-terminal is handed a burst far larger than its type-ahead. It
 // keeps the first keys that fit, drops the rest whole (never half a cursor

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Which terminals get the resize request, and how their answers to the size
 // question are told from keys typed meanwhile.
 #include "platform/terminal/window_request.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The command line's options: each read as given, and every misuse refused
 // with status 2 and one line saying what is wrong.
 #include "platform/command_line.h"

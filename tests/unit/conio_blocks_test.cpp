@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // Blocks of screen cells saved, restored and moved, lines deleted and
 // inserted, and a password read behind stars: on a screen painted with a
 // different code and attribute in every cell, so that a cell copied from the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console library over the console: unmasked colours, the clears, the
 // video operations that make no call, and a console that cannot be queried.
 #include "tests/support/harness.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console buffer's semantics: writes and the wrap, scrolling, refused
 // positions, the five controls, the fills and the block copies.
 #include "tests/support/harness.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The enemies' direction rule, checked from every cell of their zone for
 // every short sequence of draws, and the spawn draws' ranges.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The key decoder on its own, fed as the terminal backend feeds it: raw
 // characters in bursts; and the key table it shares with the Windows console.
 #include "platform/key_decoder.h"

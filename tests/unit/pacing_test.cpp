@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The pacing model on the virtual clock: console calls and writes charge
 // their cost, sleeps and beeps their milliseconds; keys arrive on time.
 #include "tests/support/harness.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The runtime services as the game calls them: formats, random numbers,
 // the clock, strcpy.
 #include <set>

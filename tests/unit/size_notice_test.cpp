@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The notice shown while the window is too small: its words, centred in any
 // window, and the short form where they do not fit.
 #include "platform/size_notice.h"

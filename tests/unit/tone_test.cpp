@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The tone generator every build plays through: the frequency and length
 // asked for at a quarter of full scale, fades that keep the ends silent,
 // silence where no tone can be made, and a bound on a huge length.

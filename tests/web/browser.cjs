@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 'use strict';
 // What the page's tests and its benchmark share: their options; headless
 // Chromium started with an empty profile of its own and none of the

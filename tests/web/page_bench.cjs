@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 'use strict';
 // How much of a core the page's main thread takes while a game plays: once
 // with no key pressed and once with a key every 100 ms (left and right by

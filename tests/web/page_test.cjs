@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 'use strict';
 // The one-file page played in headless Chromium, opened from disk as a
 // player would. On a desktop: the game's version below the game, the title

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 'use strict';
 // Every picture the README shows is in the repository: the README's image
 // links (Markdown or HTML) name files that exist beside it.

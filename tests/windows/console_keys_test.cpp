@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The console's key events become the game's key codes: the same table as
 // on terminals.
 #include "platform/windows/console_keys.h"

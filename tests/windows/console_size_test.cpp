@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // The Windows console's size rule: play in a window that holds 80 x 42, ask
 // for it once where the classic console host can give it, and otherwise
 // stand still behind the size notice, never asking a pseudo-console.

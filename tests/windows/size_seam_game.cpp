@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // patrulha.exe with one seam for the end-to-end test of the size notice:
 // while the folder given as its argument holds a file named "small", the
 // backend takes the visible window to be 80 x 24. Each time the file comes

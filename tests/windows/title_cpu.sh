@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # How much processor time patrulha.exe and wine's console take together
 # while the game waits at its title, in tmux panes of 80 x 24, 120 x 30 and
 # 100 x 50 (the first two too small: the size notice). A measurement that

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+// SPDX-License-Identifier: MIT
+
 // patrulha.exe under wine, in a detached tmux of 80 x 42: wine's console
 // draws into the pane, so the screen read back is what a player of the
 // Windows build sees. The title and menu with their colours, a game moved

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Patrulha Estelar developers
+# SPDX-License-Identifier: MIT
+#
 # The throw-away wine prefix of a test run, made and removed in one place:
 #
 #   tests/windows/wine_prefix.sh start PATH    makes the empty folder PATH
