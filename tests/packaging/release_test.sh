@@ -147,7 +147,7 @@ mkdir -p "$npm_dir"
 cp tests/web/package.json tests/web/package-lock.json "$npm_dir/"
 npm ci --prefix "$npm_dir" --no-audit --no-fund --loglevel=error >/dev/null
 export NODE_PATH=$npm_dir/node_modules
-node tests/web/page_test.cjs --page "$page" --images "$work/images" || fail "the page in Chromium"
+node tests/web/page_test.cjs --page "$page" --images "$work/images" --version "$version" || fail "the page in Chromium"
 if [ -d "$dist/web" ] && [ -f tests/web/install_test.cjs ]; then
     node tests/web/install_test.cjs "$dist/web" || fail "dist/web/ served on localhost"
     node tests/packaging/page_version.cjs "$page" "$version" || fail "the page's version"
