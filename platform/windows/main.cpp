@@ -3,25 +3,14 @@
 
 // The process entry of patrulha.exe: reads the command line, then runs the
 // game on the Windows console, which is given back on every way out.
-#include "game/estado.h"
 #include "game/game.h"
 #include "platform/command_line.h"
 #include "platform/replay.h"
 #include "platform/windows/windows_program.h"
 
-namespace {
-
-// The game's state for the replay's checkpoints.
-patrulha::platform::GameSnapshot snapshot() {
-    using namespace patrulha;
-    return {pontos, vidas, nbombas, platform::hash_grid(&matriz_tela[0][0], sizeof matriz_tela)};
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     using namespace patrulha::platform;
-    set_game_snapshot(snapshot);
+    set_game_snapshot(patrulha::retrato_do_jogo);
     Options options;
     if (const int status = answer_command_line(argc, argv, options, kRecordAndReplay); status >= 0)
         return status;

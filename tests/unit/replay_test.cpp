@@ -11,6 +11,7 @@
 #include <string>
 
 #include "game/estado.h"
+#include "game/game.h"
 #include "tests/support/harness.h"
 
 namespace patrulha::testing {
@@ -21,13 +22,9 @@ using platform::Recorder;
 using platform::ReplayError;
 using platform::Runtime;
 
-platform::GameSnapshot snapshot() {
-    return {pontos, vidas, nbombas, platform::hash_grid(&matriz_tela[0][0], sizeof matriz_tela)};
-}
-
 class ReplayTest : public ConsoleTest {
 protected:
-    ReplayTest() { platform::set_game_snapshot(snapshot); }
+    ReplayTest() { platform::set_game_snapshot(retrato_do_jogo); }
     ~ReplayTest() override { Runtime::instance().set_journal(nullptr); }
 
     // Plays a game of the first level: moves, shots and a bomb, then D.
@@ -63,12 +60,12 @@ protected:
 
 TEST_F(ReplayTest, ARecordedGameReplaysToTheSameEnd) {
     const std::string text = record();
-    const platform::GameSnapshot end = snapshot();
+    const platform::GameSnapshot end = retrato_do_jogo();
     const auto [status, message] = replay(text);
     EXPECT_EQ(status, 0) << message;
     EXPECT_NE(message.find("replay matched"), std::string::npos) << message;
     EXPECT_NE(message.find(platform::describe(end)), std::string::npos) << message;
-    EXPECT_EQ(snapshot(), end);
+    EXPECT_EQ(retrato_do_jogo(), end);
 }
 
 TEST_F(ReplayTest, OneKeyChangedDriftsAtTheNextCheckpoint) {
