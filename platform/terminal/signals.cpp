@@ -253,7 +253,28 @@ bool take_resized() {
     return resized.exchange(false);
 }
 
-void stop_process() {
+namespace {
+
+// Whether SIGTTOU would stop the process: neither ignored nor blocked.
+bool background_stops() {
+    struct sigaction now {};
+    sigset_t blocked;
+    if (sigaction(SIGTTOU, nullptr, &now) != 0 ||
+        ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) != 0)
+        return false;
+    return now.sa_handler == SIG_DFL && !sigismember(&blocked, SIGTTOU);
+}
+
+}  // namespace
+
+void stop_process(int fd) {
+    termios modes{};
+    if (::tcgetpgrp(fd) != ::getpgrp() && background_stops() && ::tcgetattr(fd, &modes) == 0) {
+        while (::tcsetattr(fd, TCSANOW, &modes) != 0 && errno == EINTR) {
+        }
+        suspend_requested = false;
+        return;
+    }
     struct sigaction stop_default {
     }, ours{};
     sigemptyset(&stop_default.sa_mask);

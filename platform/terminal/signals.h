@@ -87,9 +87,14 @@ bool take_suspend_request();
 bool take_continued();
 bool take_resized();
 
-// Stops the process as the default action of SIGTSTP would, and returns
-// when it is continued. The caller has put the terminal back first.
-void stop_process();
+// Stops the process until it is continued, and returns then. The caller has
+// put the terminal back first. Where the shell has taken the terminal `fd`
+// already, the terminal stops the process (SIGTTOU for a change of modes
+// asked from the background): the kernel sees whether the shell has given
+// the terminal back meanwhile and stops the process in one step, so that an
+// `fg` that came first is never waited for again. Elsewhere, as the default
+// action of SIGTSTP would.
+void stop_process(int fd);
 
 // Prepares the emergency reset: the bytes that leave every mode the game
 // turns on (written to `fd`), and the terminal modes to put back on

@@ -353,7 +353,7 @@ void TerminalBackend::suspend() {
     // The shell may also take the terminal while it is being given back,
     // which stops the program there: then `fg` has continued it already,
     // and stopping now would need a second `fg`.
-    if (!take_continued()) stop_process();
+    if (!take_continued()) stop_process(STDIN_FILENO);
     take_continued();
     take_over();
     if (too_small())
