@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/replay.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -40,6 +41,11 @@ public:
     LineReader(std::string_view line, const std::string& where) : rest_(line), where_(where) {}
 
     bool done() const { return rest_.empty(); }
+    std::size_t fields() const {
+        return rest_.empty()
+                   ? 0
+                   : 1 + static_cast<std::size_t>(std::count(rest_.begin(), rest_.end(), ' '));
+    }
 
     std::string_view word() {
         const std::size_t space = rest_.find(' ');
@@ -64,14 +70,18 @@ public:
         s.score = number<int>(0, 1'000'000'000);
         s.lives = number<int>(-1000, 1000);
         s.bombs = number<int>(-1000, 1000);
+        s.grid_hash = grid_hash();
+        return s;
+    }
+
+    std::uint32_t grid_hash() {
         const std::string_view h = word();
         if (h.size() != 8) fail("the grid's hash '" + std::string(h) + "' is not 8 hex digits");
         std::uint32_t value = 0;
         const auto [end, error] = std::from_chars(h.data(), h.data() + h.size(), value, 16);
         if (error != std::errc{} || end != h.data() + h.size())
             fail("the grid's hash '" + std::string(h) + "' is not 8 hex digits");
-        s.grid_hash = value;
-        return s;
+        return value;
     }
 
     void end() {
@@ -166,7 +176,16 @@ Replay parse_replay(std::string_view text, const std::string& name) {
             if (keys.codes.empty()) in.fail("corrupted: a key line without a key");
             replay.keys.push_back(std::move(keys));
         } else if (kind == "c") {
-            replay.checkpoints.push_back({in.state(), number});
+            GameSnapshot state;
+            if (in.fields() == 1) {
+                if (replay.checkpoints.empty())
+                    in.fail("corrupted: a checkpoint of the grid alone, with none before it");
+                state = replay.checkpoints.back().state;
+                state.grid_hash = in.grid_hash();
+            } else {
+                state = in.state();
+            }
+            replay.checkpoints.push_back({state, number});
             in.end();
         } else if (kind == "end" || kind == "quit") {
             replay.end = kind == "end" ? Replay::End::returned : Replay::End::ended_from_outside;
@@ -227,7 +246,12 @@ void Recorder::pacing_point(std::uint64_t, std::int64_t charged_us) {
     // A machine can fall seconds behind (a long explosion): one checkpoint
     // for each second, all with the state now, as the replay will see them.
     while (charged_us >= next_checkpoint_us_) {
-        lines += "c " + state_fields(state) + '\n';
+        const bool grid_alone = checkpointed_ && state.score == last_checkpoint_.score &&
+                                state.lives == last_checkpoint_.lives &&
+                                state.bombs == last_checkpoint_.bombs;
+        lines += "c " + (grid_alone ? hex(state.grid_hash) : state_fields(state)) + '\n';
+        last_checkpoint_ = state;
+        checkpointed_ = true;
         next_checkpoint_us_ += kCheckpointEveryUs;
     }
     sink_(lines);

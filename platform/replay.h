@@ -16,6 +16,7 @@
 //                            D after the previous key line's (the first: after 0)
 //   w D MS C...              the same, read by a key wait that lasted MS ms
 //   c S L B H                a checkpoint: score, lives, bombs, grid hash (hex)
+//   c H                      one whose score, lives and bombs are the last's
 //   end P S L B H            the game ended by itself after pacing point P
 //   quit P S L B H           the game was ended from outside at pacing point P
 //
@@ -158,6 +159,9 @@ private:
     // The state at the last pacing point: what a game ended from outside
     // (perhaps in the middle of an explosion) is replayed up to.
     GameSnapshot last_state_;
+    // The last checkpoint written: most seconds change the grid alone.
+    GameSnapshot last_checkpoint_;
+    bool checkpointed_ = false;
 };
 
 // Plays a replay back: the keys come from the replay at the pacing points

@@ -109,6 +109,7 @@ TEST(ReplayFile, BadFilesAreRefusedWithTheirLine) {
         {head + "x 1\n", "game.rpl:5: corrupted: unknown line"},
         {head + "end 4 0 0 0 00000000\nk 1 2\n", "game.rpl:6: corrupted: a line after the end"},
         {head + "c 1 2 3 0000000g\n", "game.rpl:5: the grid's hash"},
+        {head + "c 0000000a\n", "game.rpl:5: corrupted: a checkpoint of the grid alone"},
         {std::string(platform::kLargestReplayBytes + 1, 'k'), "game.rpl: larger than 4 MB"},
     };
     for (const auto& c : cases) {
@@ -120,11 +121,11 @@ TEST(ReplayFile, BadFilesAreRefusedWithTheirLine) {
                 << error.what() << "\nexpected: " << c.message;
         }
     }
-    EXPECT_EQ(platform::parse_replay(
-                  head + "w 1 200 49\nc 0 4 10 0d3441ce\nend 9 0 4 10 0d3441ce\n", "game.rpl")
-                  .keys.front()
-                  .wait_ms,
-              200);
+    const platform::Replay read = platform::parse_replay(
+        head + "w 1 200 49\nc 7 4 10 0d3441ce\nc 0000000a\nend 9 7 4 10 0000000a\n", "game.rpl");
+    EXPECT_EQ(read.keys.front().wait_ms, 200);
+    // A checkpoint of the grid alone keeps the last one's score, lives, bombs.
+    EXPECT_EQ(read.checkpoints.back().state, (platform::GameSnapshot{7, 4, 10, 0xa}));
 }
 
 }  // namespace
