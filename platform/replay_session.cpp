@@ -13,7 +13,7 @@ ReplaySession::~ReplaySession() {
 bool ReplaySession::prepare(const Options& options, int columns, int rows, std::string& error) {
     if (!options.replay.empty()) {
         try {
-            player_ = std::make_unique<Player>(read_replay(options.replay), options.replay);
+            play(read_replay(options.replay), options.replay);
         } catch (const ReplayError& bad) {
             error = bad.what();
             return false;
@@ -35,6 +35,10 @@ bool ReplaySession::prepare(const Options& options, int columns, int rows, std::
 
 void ReplaySession::record_to(Recorder::Sink sink, int columns, int rows) {
     recorder_ = std::make_unique<Recorder>(std::move(sink), columns, rows);
+}
+
+void ReplaySession::play(Replay replay, const std::string& name) {
+    player_ = std::make_unique<Player>(std::move(replay), name);
 }
 
 std::function<int()> ReplaySession::wrap(std::function<int()> body) {

@@ -31,6 +31,9 @@ public:
     // Records into `sink` instead of a file (the page keeps its replay in
     // memory).
     void record_to(Recorder::Sink sink, int columns, int rows);
+    // Plays back a replay read from elsewhere than a file (the page's),
+    // `name` naming it in the messages.
+    void play(Replay replay, const std::string& name);
     bool recording() const { return recorder_ != nullptr; }
     bool replaying() const { return player_ != nullptr; }
 

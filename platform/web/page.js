@@ -4,8 +4,9 @@
 // The page's half of the browser backend (web_backend.cpp): the console of
 // 80 x 42 drawn on a canvas in the console's 16 colours, the key presses
 // waiting for the game (from the keyboard or the touch controls), the
-// page's clock that stands still while the page is hidden, the tones, and
-// the end screen.
+// page's clock that stands still while the page is hidden, the tones, the
+// end screen, and the recorded games: the one just played saved, one chosen
+// or dropped onto the page replayed.
 (function () {
     'use strict';
 
@@ -17,6 +18,9 @@
     // A held arrow of the touch controls repeats as a keyboard does.
     const kRepeatDelayMs = 350;
     const kRepeatEveryMs = 90;
+    // Larger than any replay of this game (the game refuses it too).
+    const kLargestReplayBytes = 4 << 20;
+    const kReplayKey = 'patrulha-replay';
     // A cell's width to its height, at most and at least.
     const kWidestCell = 0.6;
     const kNarrowestCell = 0.4;
@@ -406,17 +410,93 @@
         toneFree = end;
     }
 
+    // ==== Recorded games ====
+
+    // The game the page is to replay, handed over from the page before the
+    // reload that starts it afresh: { name, text }, or null.
+    const givenReplay = (() => {
+        try {
+            const stored = sessionStorage.getItem(kReplayKey);
+            sessionStorage.removeItem(kReplayKey);
+            return stored ? JSON.parse(stored) : null;
+        } catch (error) {
+            return null;
+        }
+    })();
+
+    // Replays the game in `file`: the page starts again with it.
+    async function replayFile(file) {
+        if (!file) return;
+        let problem = null;
+        if (file.size > kLargestReplayBytes) {
+            problem = `${file.name}: too large to be a replay of this game`;
+        } else {
+            try {
+                sessionStorage.setItem(kReplayKey, JSON.stringify({ name: file.name, text: await file.text() }));
+                location.reload();
+                return;
+            } catch (error) {
+                problem = `${file.name}: cannot be read: ${error.message || error}`;
+            }
+        }
+        showEnd(2, '', problem, '');
+    }
+
+    for (const input of document.querySelectorAll('.replay-file')) {
+        input.addEventListener('change', () => replayFile(input.files[0]));
+    }
+    const holdsFiles = (event) => event.dataTransfer && [...event.dataTransfer.types].includes('Files');
+    const holdOver = (event) => {
+        if (!holdsFiles(event)) return;
+        event.preventDefault();
+        event.dataTransfer.dropEffect = 'copy';
+        document.body.classList.add('dropping');
+    };
+    window.addEventListener('dragenter', holdOver);
+    window.addEventListener('dragover', holdOver);
+    window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
+    window.addEventListener('drop', (event) => {
+        document.body.classList.remove('dropping');
+        if (!holdsFiles(event)) return;
+        event.preventDefault();
+        replayFile(event.dataTransfer.files[0]);
+    });
+
+    // The file name a saved game gets: the game and when it ended.
+    function replayName() {
+        const d = new Date();
+        const two = (n) => String(n).padStart(2, '0');
+        return `patrulha-${d.getFullYear()}${two(d.getMonth() + 1)}${two(d.getDate())}-` +
+            `${two(d.getHours())}${two(d.getMinutes())}${two(d.getSeconds())}.rpl`;
+    }
+
     // ==== The end: the console gives way to a message and a button ====
 
-    function showEnd(status, error) {
+    // `error` is empty after a normal end; `verdict` says how a replay went;
+    // `recording` is the replay of the game just played.
+    function showEnd(status, error, verdict, recording) {
         if (ended) return;
         ended = true;
         presses.length = 0;
         awayNote.hidden = true;
         document.getElementById('stage').hidden = true;
-        document.getElementById('end-title').textContent = error ? 'O jogo parou' : 'Fim de jogo';
-        document.getElementById('end-text').textContent = error ? 'Erro: ' + error + '.' :
-            'Obrigado por jogar Patrulha Estelar.';
+        let title = 'Fim de jogo', text = 'Obrigado por jogar Patrulha Estelar.';
+        if (error) {
+            title = 'O jogo parou';
+            text = 'Erro: ' + error + '.';
+        } else if (verdict) {
+            title = status === 0 ? 'Fim do jogo gravado' : status === 2 ? 'Jogo gravado ilegível' :
+                'O jogo gravado divergiu';
+            text = verdict;
+        }
+        document.getElementById('end-title').textContent = title;
+        document.getElementById('end-text').textContent = text;
+        if (recording) {
+            const save = document.getElementById('save');
+            save.href = URL.createObjectURL(new Blob([recording], { type: 'text/plain' }));
+            save.download = replayName();
+            save.hidden = false;
+        }
         const again = document.getElementById('again');
         again.addEventListener('click', () => location.reload());
         document.getElementById('end').hidden = false;
@@ -483,6 +563,7 @@
         get waitingForKey() { return wake !== null; },
         tone,
         ended: showEnd,
+        replay: () => givenReplay,
         screen,
         rows: () => screen().text,
     };
@@ -492,6 +573,6 @@
     window.Module = {
         print: (text) => console.log(text),
         printErr: (text) => console.error(text),
-        onAbort: (what) => showEnd(1, String(what)),
+        onAbort: (what) => showEnd(1, String(what), '', ''),
     };
 }());
