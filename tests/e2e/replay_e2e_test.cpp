@@ -4,7 +4,8 @@
 // The real binary in tmux: a game played with keys is recorded, replayed to
 // the same paused screen and the same final score; a bad replay is refused
 // with its line before the terminal is touched; and the replay made into an
-// asciicast plays in Debian's asciinema to the game's last screen.
+// asciicast plays in Debian's asciinema to the game's last screen, with its
+// final score.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -126,11 +127,19 @@ TEST_F(ReplayE2E, ARecordedGameReplaysToTheSameScreensAndScore) {
         last = at;
     }
     EXPECT_GT(events, 10);
-    // asciinema cat writes the recording's bytes to the pane, which then
-    // shows the game's last screen: the paused field, with the score, and
-    // the end of the game that cleared it after.
-    TmuxSession player("asciinema cat " + cast + "; echo CAT-STATUS=$?", {"TERM=tmux-256color"});
-    EXPECT_TRUE(player.wait_for_text("CAT-STATUS=0")) << player.capture();
+    // asciinema cat writes the recording's bytes to a pane that keeps no
+    // alternate screen, which then shows the game's last screen: D's
+    // farewell beside the status panel with the score the game ended with.
+    TmuxSession player("read go; asciinema cat " + cast + "; echo CAT-STATUS=$?",
+                       {"TERM=tmux-256color"});
+    player.tmux({"set-option", "-p", "-t", player.target(), "alternate-screen", "off"});
+    player.send_text("\n");
+    ASSERT_TRUE(player.wait_for_text("CAT-STATUS=0")) << player.capture();
+    const std::string shown = player.capture();
+    EXPECT_NE(shown.find("Obrigado por jogar, piloto"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("PONTOS:   " + std::to_string(score) + " "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("VIDAS:    " + std::to_string(lives) + " "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("ESPECIAIS:" + std::to_string(bombs) + " "), std::string::npos) << shown;
 }
 
 TEST_F(ReplayE2E, ABadReplayIsRefusedBeforeTheTerminalIsTouched) {
