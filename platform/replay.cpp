@@ -295,7 +295,12 @@ void Player::stop(int status, std::string message) {
 }
 
 void Player::drift(int line, const std::string& what) {
-    stop(kDriftStatus, at(line) + "the replay drifted: " + what);
+    stop(kDriftStatus, at(line) + "the replay drifted: " + what + another_version());
+}
+
+std::string Player::another_version() const {
+    if (replay_.game_version == PATRULHA_VERSION) return {};
+    return " (recorded by version " + replay_.game_version + ", this is " PATRULHA_VERSION ")";
 }
 
 std::time_t Player::wall_time(Backend&) {
@@ -389,7 +394,8 @@ int Player::finish(std::uint64_t point, bool returned) {
     if (!same_end || !(now == replay_.end_state)) {
         message_ = at(replay_.end_line) + "the replay drifted: it ends at pacing point " +
                    std::to_string(point) + " with " + describe(now) + ", recorded " +
-                   std::to_string(replay_.end_point) + " with " + describe(replay_.end_state);
+                   std::to_string(replay_.end_point) + " with " + describe(replay_.end_state) +
+                   another_version();
         return status_ = kDriftStatus;
     }
     message_ = name_ + ": replay matched, " + std::to_string(replay_.checkpoints.size()) +

@@ -193,6 +193,8 @@ private:
     [[noreturn]] void drift(int line, const std::string& what);
     void watch_for_escape(Backend& backend);
     std::string at(int line) const;
+    // What a drift's message adds for a replay another version recorded.
+    std::string another_version() const;
 
     Replay replay_;
     std::string name_;

@@ -89,6 +89,15 @@ TEST_F(ReplayTest, OneKeyChangedDriftsAtTheNextCheckpoint) {
         0u)
         << message << " (the key is on line " << line_of_key << ")";
     EXPECT_NE(message.find("grid"), std::string::npos) << message;
+    EXPECT_EQ(message.find("recorded by version"), std::string::npos) << message;
+
+    // Recorded by another version, the drift says so.
+    const std::size_t version = text.find("\ngame ") + 6;
+    text.replace(version, text.find('\n', version) - version, "0.9.0");
+    const auto [other_status, other_message] = replay(text);
+    EXPECT_EQ(other_status, Player::kDriftStatus);
+    EXPECT_NE(other_message.find("(recorded by version 0.9.0, this is "), std::string::npos)
+        << other_message;
 }
 
 TEST(ReplayFile, BadFilesAreRefusedWithTheirLine) {
