@@ -79,6 +79,8 @@ extern "C" void on_end_signal(int sig) {
 }
 
 extern "C" void on_suspend(int) {
+    // A continue from now on is the shell's answer to this stop.
+    continued = false;
     suspend_requested = true;
     wake();
 }
@@ -253,40 +255,29 @@ bool take_resized() {
     return resized.exchange(false);
 }
 
-namespace {
-
-// Whether SIGTTOU would stop the process: neither ignored nor blocked.
-bool background_stops() {
-    struct sigaction now {};
-    sigset_t blocked;
-    if (sigaction(SIGTTOU, nullptr, &now) != 0 ||
-        ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) != 0)
-        return false;
-    return now.sa_handler == SIG_DFL && !sigismember(&blocked, SIGTTOU);
-}
-
-}  // namespace
-
-void stop_process(int fd) {
-    termios modes{};
-    if (::tcgetpgrp(fd) != ::getpgrp() && background_stops() && ::tcgetattr(fd, &modes) == 0) {
-        while (::tcsetattr(fd, TCSANOW, &modes) != 0 && errno == EINTR) {
-        }
-        suspend_requested = false;
-        return;
-    }
+void stop_process() {
     struct sigaction stop_default {
-    }, ours{};
+    }, ignore{}, ours{};
     sigemptyset(&stop_default.sa_mask);
     stop_default.sa_handler = SIG_DFL;
-    sigaction(SIGTSTP, &stop_default, &ours);
+    ignore.sa_mask = stop_default.sa_mask;
+    ignore.sa_handler = SIG_IGN;
     sigset_t tstp, previous;
     sigemptyset(&tstp);
     sigaddset(&tstp, SIGTSTP);
-    ::pthread_sigmask(SIG_UNBLOCK, &tstp, &previous);
-    // The default action stops the process right here; it goes on from
-    // this line when continued.
+    ::pthread_sigmask(SIG_BLOCK, &tstp, &previous);
+    sigaction(SIGTSTP, &stop_default, &ours);
+    // The stop is held back first: a SIGCONT from now on throws it away
+    // (the kernel drops a pending stop when it continues a process).
     ::raise(SIGTSTP);
+    // One that came before it: thrown away here (a signal ignored is
+    // dropped from the pending ones).
+    if (continued.load()) sigaction(SIGTSTP, &ignore, nullptr);
+    // The process stops here, unless thrown away, and goes on from here
+    // when continued.
+    sigset_t stop_now = previous;
+    sigdelset(&stop_now, SIGTSTP);
+    ::pthread_sigmask(SIG_SETMASK, &stop_now, nullptr);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     sigaction(SIGTSTP, &ours, nullptr);
     suspend_requested = false;

@@ -87,14 +87,11 @@ bool take_suspend_request();
 bool take_continued();
 bool take_resized();
 
-// Stops the process until it is continued, and returns then. The caller has
-// put the terminal back first. Where the shell has taken the terminal `fd`
-// already, the terminal stops the process (SIGTTOU for a change of modes
-// asked from the background): the kernel sees whether the shell has given
-// the terminal back meanwhile and stops the process in one step, so that an
-// `fg` that came first is never waited for again. Elsewhere, as the default
-// action of SIGTSTP would.
-void stop_process(int fd);
+// Stops the process until it is continued, and returns then; at once where
+// it has been continued (SIGCONT) since the stop was asked for, as when the
+// shell took the terminal and the player typed `fg` before the program got
+// this far. The caller has put the terminal back first.
+void stop_process();
 
 // Prepares the emergency reset: the bytes that leave every mode the game
 // turns on (written to `fd`), and the terminal modes to put back on

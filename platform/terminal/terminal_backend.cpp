@@ -332,16 +332,22 @@ void TerminalBackend::let_restore_arrive() {
 // ==== Suspend, resume and the window's size ====
 
 void TerminalBackend::suspend() {
+    // Started from a script, the program shares Ctrl-Z with the script,
+    // which stops at once: the shell takes the terminal back, and the
+    // player's `fg` may come before the program has seen Ctrl-Z. Then there
+    // is nothing to stop for, and the shell has written over the screen.
+    if (take_continued()) {
+        resume_screen();
+        return;
+    }
     const std::int64_t stopped_at = monotonic_us();
     if (sound_) sound_->silence();
     bell_due_ = false;
     discard_typed_ahead();
-    take_continued();
-    // Started from a script, the program shares Ctrl-Z with the script,
-    // which stops at once: the shell may have taken the terminal back and
-    // written its prompt already. Then the screen and the modes are the
-    // shell's (it puts its own modes back), and only the cursor, the
-    // keypad and the colours are set right for its prompt.
+    // The shell may have taken the terminal back and written its prompt
+    // already (see above). Then the screen and the modes are the shell's
+    // (it puts its own modes back), and only the cursor, the keypad and the
+    // colours are set right for its prompt.
     if (::tcgetpgrp(STDIN_FILENO) == ::getpgrp()) {
         give_back();
     } else {
@@ -351,9 +357,9 @@ void TerminalBackend::suspend() {
     // Given back the ordinary way: a crash while stopped has nothing to undo.
     disarm_emergency_reset();
     // The shell may also take the terminal while it is being given back,
-    // which stops the program there: then `fg` has continued it already,
-    // and stopping now would need a second `fg`.
-    if (!take_continued()) stop_process(STDIN_FILENO);
+    // which stops the program there, or before the program stops itself:
+    // then `fg` has continued it already, and it does not stop again.
+    stop_process();
     take_continued();
     take_over();
     if (too_small())

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -70,6 +71,25 @@ inline std::string pane_modes(const TmuxSession& s) {
     return flags;
 }
 inline const std::string kModesGivenBack = "0 1 0 0";
+
+// The processes on the pane's terminal with their groups, states and where
+// they sleep, for a failure's message: which one holds the terminal, which
+// is stopped.
+inline std::string pane_processes(const TmuxSession& s) {
+    std::string tty = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_tty}"});
+    while (!tty.empty() && tty.back() == '\n') tty.pop_back();
+    std::string listing;
+    if (FILE* ps = ::popen(("ps -L -o pid,lwp,pgid,tpgid,stat,wchan:22,args -t " + tty +
+                            "; for p in $(ps -o pid= -t " + tty +
+                            "); do grep -H '^Sig\\|^Shd' /proc/$p/status /proc/$p/task/*/status; done")
+                               .c_str(), "r")) {
+        char block[4096];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, ps)) > 0;)
+            listing.append(block, n);
+        ::pclose(ps);
+    }
+    return listing;
+}
 
 // Waits for a program run through `recorded` to end, and checks that it
 // ended by itself with status 0 and gave the terminal back as it found it.

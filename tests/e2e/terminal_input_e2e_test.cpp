@@ -83,7 +83,7 @@ TEST(TerminalInputE2E, SuspendAndResumeThroughAWrapperScriptEveryTime) {
                    screen.find("\n$ ", stopped) != std::string::npos;
         })) << s.capture();
         s.send_text("fg\n");
-        ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture();
+        ASSERT_TRUE(s.wait_for_alternate_screen(true)) << s.capture() << pane_processes(s);
         // Redrawn and playing: the whole picture back and the counter going.
         int seen = -1;
         ASSERT_TRUE(s.wait_until([&](const std::string& screen) {
