@@ -28,21 +28,28 @@ namespace patrulha::platform {
 
 namespace {
 
+// Once the backend is given back: the replay's end written, the runtime
+// detached, the failure and the replay's verdict said under `name`; the
+// status to exit with.
+int conclude(const char* name, int status, const std::string& failure, ReplaySession& session) {
+    std::string message;
+    status = session.finish(status, message);
+    Runtime::instance().detach();
+    if (!failure.empty()) std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
+    if (!message.empty()) std::fprintf(stderr, "%s: %s\n", name, message.c_str());
+    return status;
+}
+
 // Runs `body` on the terminal and gives the terminal back; the status.
 int run_and_restore(const char* name, const std::function<int()>& body, ReplaySession& session,
                     Asciicast* cast, SoundChoice sound, bool& started) {
-    std::string message;
     try {
         TerminalBackend terminal(sound, cast);
         started = true;
         std::string failure;
-        int status = run_attached(terminal, session.wrap(body), failure);
+        const int status = run_attached(terminal, session.wrap(body), failure);
         terminal.restore();
-        status = session.finish(status, message);
-        Runtime::instance().detach();
-        if (!failure.empty()) std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
-        if (!message.empty()) std::fprintf(stderr, "%s: %s\n", name, message.c_str());
-        return status;
+        return conclude(name, status, failure, session);
     } catch (const TerminalError& error) {
         std::fprintf(stderr, "%s: %s\n", name, error.what());
         return 1;
@@ -61,14 +68,10 @@ int run_into_cast(const char* name, const std::function<int()>& body, ReplaySess
         const std::string term = cast_term(std::getenv("TERM"));
         Asciicast cast(cast_file.get(), term, std::time(nullptr), false);
         CastBackend backend(term, cast);
-        std::string failure, message;
-        int status = run_attached(backend, session.wrap(body), failure);
+        std::string failure;
+        const int status = run_attached(backend, session.wrap(body), failure);
         backend.finish();
-        status = session.finish(status, message);
-        Runtime::instance().detach();
-        if (!failure.empty()) std::fprintf(stderr, "%s: %s\n", name, failure.c_str());
-        if (!message.empty()) std::fprintf(stderr, "%s: %s\n", name, message.c_str());
-        return status;
+        return conclude(name, status, failure, session);
     } catch (const TerminalError& error) {
         std::fprintf(stderr, "%s: %s\n", name, error.what());
         return 1;
