@@ -79,10 +79,10 @@ inline std::string pane_processes(const TmuxSession& s) {
     std::string tty = s.tmux({"display-message", "-p", "-t", s.target(), "#{pane_tty}"});
     while (!tty.empty() && tty.back() == '\n') tty.pop_back();
     std::string listing;
-    if (FILE* ps = ::popen(("ps -L -o pid,lwp,pgid,tpgid,stat,wchan:22,args -t " + tty +
-                            "; for p in $(ps -o pid= -t " + tty +
-                            "); do grep -H '^Sig\\|^Shd' /proc/$p/status /proc/$p/task/*/status; done")
-                               .c_str(), "r")) {
+    const std::string command = "ps -L -o pid,lwp,pgid,tpgid,stat,wchan:22,args -t " + tty +
+                                "; for p in $(ps -o pid= -t " + tty +
+                                "); do grep -H '^Sig\\|^Shd' /proc/$p/status; done";
+    if (FILE* ps = ::popen(command.c_str(), "r")) {
         char block[4096];
         for (std::size_t n; (n = std::fread(block, 1, sizeof block, ps)) > 0;)
             listing.append(block, n);
