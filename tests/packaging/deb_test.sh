@@ -65,7 +65,8 @@ echo "$header" | grep -Eq "^\.TH PATRULHA 6 \"[0-9]{4}-[01][0-9]-[0-3][0-9]\" \"
     fail "the manual page's header is not dated or does not name version $version: $header"
 
 if command -v lintian >/dev/null 2>&1; then
-    lintian "$deb" >"$work/lintian.log" 2>&1
+    # lintian leaves its ELF index's databases in TMPDIR: ours goes with $work.
+    TMPDIR="$work" lintian "$deb" >"$work/lintian.log" 2>&1
     status=$?
     echo "lintian (status $status):"
     sed 's/^/  /' "$work/lintian.log"
