@@ -13,4 +13,5 @@ cd "$(dirname "$0")/.."
 started=$SECONDS
 scripts/build-web.sh --tests
 echo "Built the page and the tests in $((SECONDS - started)) s: $(stat -c %s build-web/patrulha.html) bytes in build-web/patrulha.html"
+tools_home build-web/tools-home
 ctest --test-dir build-web --output-on-failure -j "$(build_jobs)"

@@ -36,6 +36,7 @@ echo "Windows build: $(took "$started")"
 # The wine prefix of this run, made once here rather than inside a test's
 # deadline, and removed with its wine server whatever the outcome.
 started=$(seconds)
+tools_home build-windows-e2e/tools-home
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/patrulha-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'tests/windows/wine_prefix.sh remove "$WINEPREFIX"' EXIT

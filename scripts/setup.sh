@@ -197,3 +197,17 @@ BUILD_PACKAGES=("${GAME_PACKAGES[@]}" libgtest-dev)
 build_jobs() {
     getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2
 }
+
+# The tools the tests run keep their settings and caches in the XDG folders
+# (asciinema its install id, Chromium its crash reports, wine its menus,
+# rpmlint's speller its word lists), and the sound library its runtime
+# folder: those go in the folder $1, made afresh beside the build, instead
+# of the home and /tmp of whoever runs the tests.
+tools_home() {
+    rm -rf "$1"
+    mkdir -p "$1/config" "$1/cache" "$1/data"
+    local dir
+    dir=$(cd "$1" && pwd)
+    export XDG_CONFIG_HOME="$dir/config" XDG_CACHE_HOME="$dir/cache" XDG_DATA_HOME="$dir/data" \
+        PULSE_RUNTIME_PATH="$dir/pulse"
+}

@@ -60,6 +60,13 @@ TmuxSession::TmuxSession(const std::string& command, std::vector<std::string> en
     target_ = "t";
     std::string env = "env -i HOME=" + quote(std::getenv("HOME") ? std::getenv("HOME") : "/root") +
                       " PATH=" + quote(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    // Where the test run keeps the tools' settings and caches out of the
+    // home, the pane's programs keep them there too.
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "PULSE_RUNTIME_PATH"}) {
+        if (const char* value = std::getenv(name))
+            env += " " + quote(std::string(name) + "=" + value);
+    }
     bool has_term = false, has_lang = false;
     for (const auto& e : environment) {
         has_term |= e.rfind("TERM=", 0) == 0;

@@ -70,6 +70,7 @@ git archive --format=tar HEAD | tar -x -C "$work/lint"
 # The release starts from an empty build-release/, this test's folder too.
 scripts/release.sh
 mkdir -p "$work"
+tools_home "$work/tools-home"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/deb/CMakeCache.txt)
 echo "CMake's version: $version"
 dist=$PWD/dist
@@ -167,7 +168,7 @@ cp "$tarball" "$rpmtop/SOURCES/"
 # find-debuginfo, which strips the program into a debuginfo package, and
 # its brp-compress needs bash: the program is stripped and the manual page
 # compressed here as there. The packager is the distribution's to name.
-rpmbuild -bb --nodeps --define "_topdir $rpmtop" --define 'debug_package %{nil}' \
+rpmbuild -bb --nodeps --define "_topdir $rpmtop" --define "_dbpath $work/rpmdb" --define 'debug_package %{nil}' \
     --define 'packager Patrulha Estelar developers <dev@patrulha.invalid>' \
     --define '__brp_compress bash /usr/lib/rpm/brp-compress %{_prefix}' \
     --define '__brp_strip find %{buildroot} -type f -perm -u+x -exec strip --strip-unneeded {} +' \
@@ -176,7 +177,8 @@ rpmbuild -bb --nodeps --define "_topdir $rpmtop" --define 'debug_package %{nil}'
 rpm_file=$(find "$rpmtop/RPMS" -name "patrulha-$version-1*.rpm" | head -n 1)
 if [ -n "$rpm_file" ]; then
     echo "made $(basename "$rpm_file")"
-    rpmlint -c tests/packaging/rpmlint.toml "$dist/packaging/rpm/patrulha.spec" "$rpm_file" \
+    # rpm's database is ~/.rpmdb on Debian: rpmlint's goes with this test.
+    HOME="$work/tools-home" rpmlint -c tests/packaging/rpmlint.toml "$dist/packaging/rpm/patrulha.spec" "$rpm_file" \
         >"$work/rpmlint.log" 2>&1 ||
         { cat "$work/rpmlint.log"; fail "rpmlint"; }
     tail -1 "$work/rpmlint.log"

@@ -43,7 +43,7 @@ ticks() {
 
 for size in 80x24 120x30 100x50; do
     tmux -L "$socket" -f /dev/null new-session -d -x "${size%x*}" -y "${size#*x}" \
-        "env WINEPREFIX=$WINEPREFIX WINEDEBUG=-all wine '$exe'"
+        "env WINEPREFIX=$WINEPREFIX PULSE_RUNTIME_PATH=$WINEPREFIX/pulse WINEDEBUG=-all wine '$exe'"
     shown=no
     for _ in $(seq 600); do
         if tmux -L "$socket" capture-pane -p | grep -q -e 'PERSONALIZAR' -e 'pequeno demais'; then
