@@ -33,10 +33,11 @@ cmake -S . -B build-windows-e2e -DPATRULHA_WERROR=ON \
 cmake --build build-windows-e2e -j "$(build_jobs)" --target patrulha_wine_tests
 echo "Windows build: $(took "$started")"
 
+tools_home build-windows-e2e/tools-home
+
 # The wine prefix of this run, made once here rather than inside a test's
 # deadline, and removed with its wine server whatever the outcome.
 started=$(seconds)
-tools_home build-windows-e2e/tools-home
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/patrulha-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'tests/windows/wine_prefix.sh remove "$WINEPREFIX"' EXIT

@@ -168,7 +168,9 @@ cp "$tarball" "$rpmtop/SOURCES/"
 # find-debuginfo, which strips the program into a debuginfo package, and
 # its brp-compress needs bash: the program is stripped and the manual page
 # compressed here as there. The packager is the distribution's to name.
-rpmbuild -bb --nodeps --define "_topdir $rpmtop" --define "_dbpath $work/rpmdb" --define 'debug_package %{nil}' \
+# rpm's database is ~/.rpmdb on Debian: rpmbuild's and rpmlint's go with
+# this test, in the tools' home.
+HOME="$work/tools-home" rpmbuild -bb --nodeps --define "_topdir $rpmtop" --define 'debug_package %{nil}' \
     --define 'packager Patrulha Estelar developers <dev@patrulha.invalid>' \
     --define '__brp_compress bash /usr/lib/rpm/brp-compress %{_prefix}' \
     --define '__brp_strip find %{buildroot} -type f -perm -u+x -exec strip --strip-unneeded {} +' \
@@ -177,7 +179,6 @@ rpmbuild -bb --nodeps --define "_topdir $rpmtop" --define "_dbpath $work/rpmdb" 
 rpm_file=$(find "$rpmtop/RPMS" -name "patrulha-$version-1*.rpm" | head -n 1)
 if [ -n "$rpm_file" ]; then
     echo "made $(basename "$rpm_file")"
-    # rpm's database is ~/.rpmdb on Debian: rpmlint's goes with this test.
     HOME="$work/tools-home" rpmlint -c tests/packaging/rpmlint.toml "$dist/packaging/rpm/patrulha.spec" "$rpm_file" \
         >"$work/rpmlint.log" 2>&1 ||
         { cat "$work/rpmlint.log"; fail "rpmlint"; }

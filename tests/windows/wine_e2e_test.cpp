@@ -71,12 +71,8 @@ TmuxSession run_exe(int columns = 80, int rows = 42, const std::string& exe = kE
         "; echo \"ENDED status=$?\"; r=TTY-CHANGED; for i in $(seq 100); do "
         "if [ \"$(stty -g)\" = \"$before\" ]; then r=TTY-SAME; break; fi; "
         "sleep 0.1; done; echo $r; exec cat";
-    // The sound driver's runtime folder lives in the prefix, so that none is
-    // left in /tmp and in the home's configuration.
-    return TmuxSession(command,
-                       {"WINEPREFIX=" + WinePrefix::path(), "WINEDEBUG=-all",
-                        "PULSE_RUNTIME_PATH=" + WinePrefix::path() + "/pulse"},
-                       columns, rows);
+    return TmuxSession(command, {"WINEPREFIX=" + WinePrefix::path(), "WINEDEBUG=-all"}, columns,
+                       rows);
 }
 
 // Console colours as the terminal numbers them (wine writes the console's
